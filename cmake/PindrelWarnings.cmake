@@ -1,0 +1,11 @@
+# Warnings on for every target of the project, and the sanitizer switch.
+add_library(pindrel_warnings INTERFACE)
+target_compile_options(pindrel_warnings INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+    -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wformat=2>
+  $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra>)
+
+if(PINDREL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

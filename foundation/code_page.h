@@ -1,0 +1,28 @@
+// Code page conversion in two steps through UTF-16, with the measuring and
+// sizing of the platform's MultiByteToWideChar / WideCharToMultiByte:
+//   utf8_to_local(bytes E4 B8 AD E6 96 87) == GBK bytes D6 D0 CE C4
+// Code page 0 is the system's ANSI code page, which is 936 here.
+#pragma once
+
+#include "foundation/text.h"
+
+namespace pindrel {
+
+inline constexpr int kCodePageAnsi = 0;
+inline constexpr int kCodePageGbk = 936;
+inline constexpr int kCodePageUtf8 = 65001;
+
+// UTF-16LE units followed by one zero unit; empty when nothing was measured or
+// the conversion did not fit the measured size.
+ByteArray to_wide(const Text& text, int code_page = kCodePageUtf8);
+// The Text of the UTF-16LE data up to its first zero unit; characters the code
+// page cannot show become "?".
+Text from_wide(const ByteArray& wide, int code_page = kCodePageAnsi);
+// from_wide(to_wide(text), 936)
+Text utf8_to_local(const Text& text);
+
+// The reverse direction, for the GUI and the tools that print texts: GBK bytes
+// as UTF-8 (undecodable bytes become U+FFFD).
+std::string local_to_utf8(const Text& text);
+
+}  // namespace pindrel
