@@ -12,11 +12,14 @@ inline constexpr int kCodePageAnsi = 0;
 inline constexpr int kCodePageGbk = 936;
 inline constexpr int kCodePageUtf8 = 65001;
 
-// UTF-16LE units followed by one zero unit; empty when nothing was measured or
-// the conversion did not fit the measured size.
+// UTF-16LE units followed by one zero unit. The buffer is sized by measuring
+// the text as code page 0; when the conversion under `code_page` needs more
+// units than that (ill-formed UTF-8 can), nothing is written and the result is
+// the measured buffer of zero units, which reads as the empty text.
 ByteArray to_wide(const Text& text, int code_page = kCodePageUtf8);
 // The Text of the UTF-16LE data up to its first zero unit; characters the code
-// page cannot show become "?".
+// page cannot show become "?". Empty when the conversion does not fit the
+// buffer of twice the measured size (never for code page 936).
 Text from_wide(const ByteArray& wide, int code_page = kCodePageAnsi);
 // from_wide(to_wide(text), 936)
 Text utf8_to_local(const Text& text);

@@ -1,0 +1,78 @@
+// Character stepping shared by the searching primitives (internal to the
+// foundation library). A byte of 0x80 or more is a lead byte and takes the next
+// byte with it; only the top bit is looked at.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace pindrel::detail {
+
+inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+inline bool is_lead(char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; }
+
+// Bytes in the character starting at i (a lead byte that is the last byte of
+// s counts as one byte).
+inline std::size_t char_size(std::string_view s, std::size_t i) {
+  return (is_lead(s[i]) && i + 1 < s.size()) ? 2 : 1;
+}
+
+// First index in [from, to) holding a byte of 0x80 or more, or `to`. Eight
+// bytes at a time: ASCII-heavy text is skipped at memory speed.
+inline std::size_t find_high_byte(std::string_view s, std::size_t from, std::size_t to) {
+  const char* p = s.data();
+  std::size_t i = from;
+  for (; i + 8 <= to; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    if (word & 0x8080808080808080ull) break;
+  }
+  for (; i < to; ++i)
+    if (is_lead(p[i])) return i;
+  return to;
+}
+
+inline char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+inline bool matches_at(std::string_view s, std::size_t at, std::string_view sub, bool ignore_case) {
+  if (!ignore_case) return std::memcmp(s.data() + at, sub.data(), sub.size()) == 0;
+  for (std::size_t k = 0; k < sub.size(); ++k)
+    if (fold_ascii(s[at + k]) != fold_ascii(sub[k])) return false;
+  return true;
+}
+
+// The first candidate position at or after `from` where `sub` (not empty)
+// stands, walking by characters from `from`; kNotFound when there is none.
+// Inside a run of bytes below 0x80 every position is a character start, so the
+// run is searched as plain bytes; a lead byte is a candidate and is then
+// stepped over with its trail byte.
+inline std::size_t find_forward(std::string_view s, std::string_view sub, std::size_t from,
+                                bool ignore_case) {
+  const std::size_t n = s.size();
+  const std::size_t m = sub.size();
+  if (m == 0 || m > n) return kNotFound;
+  const std::size_t last = n - m;  // candidates lie in [from, last]
+  std::size_t p = from;
+  while (p <= last) {
+    const std::size_t h = find_high_byte(s, p, last + 1);
+    if (h > p) {
+      if (!ignore_case) {
+        // Candidates start in [p, h); the match may run past h.
+        const void* hit = memmem(s.data() + p, (h - p) + m - 1, sub.data(), m);
+        if (hit) return static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+      } else {
+        for (std::size_t q = p; q < h; ++q)
+          if (matches_at(s, q, sub, true)) return q;
+      }
+    }
+    if (h > last) return kNotFound;
+    if (matches_at(s, h, sub, ignore_case)) return h;
+    p = h + 2;
+  }
+  return kNotFound;
+}
+
+}  // namespace pindrel::detail

@@ -1,0 +1,100 @@
+// to_wide / from_wide with the measuring and sizing of MultiByteToWideChar
+// and WideCharToMultiByte (flags 0, input zero-terminated), over glibc iconv.
+//
+// Code page 0, the system's ANSI code page, is 936 here. Substitutions follow
+// the platform: ill-formed UTF-8 becomes U+FFFD, a character code page 936
+// cannot show becomes its default character "?", 0x80 is the euro sign.
+#include "foundation/code_page.h"
+
+#include <string>
+
+#include "foundation/iconv_converter.h"
+#include "foundation/text_primitives.h"
+
+namespace pindrel {
+
+using detail::converter;
+using detail::Encoding;
+
+namespace {
+
+bool is_gbk_page(int code_page) { return code_page == kCodePageAnsi || code_page == kCodePageGbk; }
+
+// UTF-16 units (with the terminating zero unit) that reading `bytes` as code
+// page 936 gives. Every two-byte GBK character is one BMP unit, assigned or
+// not, so the count follows from the byte structure alone; it equals the
+// length of the iconv decoding under substitute_cp936_input.
+std::size_t measure_cp936_units(std::string_view bytes) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++units) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    if (b0 >= 0x81 && b0 <= 0xFE && i + 1 < bytes.size()) {
+      const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+      if (b1 >= 0x40 && b1 <= 0xFE && b1 != 0x7F) {
+        i += 2;
+        continue;
+      }
+    }
+    ++i;
+  }
+  return units + 1;
+}
+
+std::string decode_to_utf16(std::string_view bytes, int code_page, bool* supported) {
+  *supported = true;
+  if (code_page == kCodePageUtf8)
+    return converter(Encoding::Utf8, Encoding::Utf16le).convert(bytes, detail::substitute_utf8_input);
+  if (is_gbk_page(code_page))
+    return converter(Encoding::Cp936, Encoding::Utf16le).convert(bytes, detail::substitute_cp936_input);
+  *supported = false;
+  return {};
+}
+
+// The UTF-16 data of `wide` up to its first zero unit.
+std::string_view units_before_zero(const ByteArray& wide) {
+  const std::string_view all = wide.view();
+  std::size_t n = 0;
+  while (n + 1 < all.size() && (all[n] != '\0' || all[n + 1] != '\0')) n += 2;
+  return all.substr(0, n);
+}
+
+}  // namespace
+
+ByteArray to_wide(const Text& text, int code_page) {
+  const std::size_t n = measure_cp936_units(text.bytes());  // measured as code page 0
+  ByteArray w = blank_bytes(static_cast<int>(n * 2));
+  bool supported = false;
+  const std::string units = decode_to_utf16(text.bytes(), code_page, &supported);
+  // The call fails when the code page is unknown or the result and its
+  // terminator do not fit n units; the buffer then stays all zero.
+  if (supported && units.size() / 2 + 1 <= n) std::copy(units.begin(), units.end(), w.mutable_data());
+  return w;
+}
+
+Text from_wide(const ByteArray& wide, int code_page) {
+  const std::string_view data = units_before_zero(wide);
+  // Measured as code page 0 (936); for a target of 936 the measured bytes are
+  // the conversion itself, so it runs once.
+  const std::string gbk = converter(Encoding::Utf16le, Encoding::Cp936).convert(data, detail::substitute_utf16_input);
+  const std::size_t m = gbk.size() + 1;
+  const std::size_t buffer = 2 * m;
+  if (is_gbk_page(code_page)) return Text::from_bytes(gbk);  // fits: m <= 2m
+  if (code_page == kCodePageUtf8) {
+    const std::string utf8 = converter(Encoding::Utf16le, Encoding::Utf8).convert(data, detail::substitute_utf16_input);
+    if (utf8.size() + 1 <= buffer) return Text::from_bytes(utf8);
+  }
+  return {};  // unknown code page, or the result does not fit the buffer
+}
+
+Text utf8_to_local(const Text& text) {
+  const ByteArray wide = to_wide(text);
+  return from_wide(wide, kCodePageGbk);
+}
+
+std::string local_to_utf8(const Text& text) {
+  const std::string utf16 =
+      converter(Encoding::Cp936, Encoding::Utf16le).convert(text.bytes(), detail::substitute_cp936_input);
+  return converter(Encoding::Utf16le, Encoding::Utf8).convert(utf16, detail::substitute_utf16_input);
+}
+
+}  // namespace pindrel

@@ -1,0 +1,37 @@
+// Construction and access for the value types; the no-zero rule of Text is
+// kept here and nowhere else.
+#include "foundation/text.h"
+
+#include <cassert>
+#include <cstring>
+
+namespace pindrel {
+
+Text Text::from_bytes(std::string_view bytes) {
+  Text t;
+  const auto zero = bytes.find('\0');
+  t.bytes_.assign(bytes.substr(0, zero));
+  return t;
+}
+
+Text Text::from_clean_bytes(std::string bytes) {
+  assert(bytes.find('\0') == std::string::npos);
+  Text t;
+  t.bytes_ = std::move(bytes);
+  // Release builds still keep the rule: cut at a stray zero byte.
+  const auto zero = t.bytes_.find('\0');
+  if (zero != std::string::npos) t.bytes_.resize(zero);
+  return t;
+}
+
+unsigned char Text::byte_at(int position) const {
+  if (position < 1 || position > length()) return 0;
+  return static_cast<unsigned char>(bytes_[static_cast<std::size_t>(position - 1)]);
+}
+
+Text TextList::at(int index) const {
+  if (index < 1 || index > count()) return {};
+  return items_[static_cast<std::size_t>(index - 1)];
+}
+
+}  // namespace pindrel
