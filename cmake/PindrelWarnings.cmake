@@ -2,7 +2,7 @@
 add_library(pindrel_warnings INTERFACE)
 target_compile_options(pindrel_warnings INTERFACE
   $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
-    -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wformat=2>
+    -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wformat=2>
   $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra>)
 
 if(PINDREL_SANITIZE)

@@ -37,10 +37,22 @@ inline std::size_t find_high_byte(std::string_view s, std::size_t from, std::siz
 
 inline char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
+// Compares sub with the bytes at `at` (a character start). Ignoring case folds
+// only A-Z/a-z that are characters of their own: both bytes of a two-byte
+// character must be identical.
 inline bool matches_at(std::string_view s, std::size_t at, std::string_view sub, bool ignore_case) {
   if (!ignore_case) return std::memcmp(s.data() + at, sub.data(), sub.size()) == 0;
-  for (std::size_t k = 0; k < sub.size(); ++k)
-    if (fold_ascii(s[at + k]) != fold_ascii(sub[k])) return false;
+  for (std::size_t k = 0; k < sub.size();) {
+    const char c = s[at + k];
+    if (is_lead(c)) {
+      if (c != sub[k]) return false;
+      if (k + 1 < sub.size() && s[at + k + 1] != sub[k + 1]) return false;
+      k += 2;
+    } else {
+      if (fold_ascii(c) != fold_ascii(sub[k])) return false;
+      ++k;
+    }
+  }
   return true;
 }
 

@@ -4,6 +4,7 @@
 // generator, so every CTest run exercises the same inputs.
 //
 //   fuzz_text --runs=4000 tests/foundation/corpus/text
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,25 @@
+#include "foundation/gui/browser_box.h"
+
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include "foundation/gui/gui_text.h"
+
+namespace pindrel {
+
+BrowserBox::BrowserBox(QWidget* parent) : QWidget(parent) {}
+
+void BrowserBox::set_address(const Text& address) {
+  address_ = address;
+  if (view_ == nullptr) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new QWebEngineView(this);
+    layout->addWidget(view_);
+  }
+  // The address is used as given: a query the caller built stays unescaped.
+  view_->setUrl(QUrl(to_qstring(address), QUrl::TolerantMode));
+}
+
+}  // namespace pindrel

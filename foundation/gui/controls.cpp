@@ -1,0 +1,95 @@
+#include "foundation/gui/controls.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+
+#include "foundation/gui/gui_text.h"
+#include "foundation/gui/runtime.h"
+
+namespace pindrel {
+
+Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {}
+
+void Window::set_caption(const Text& caption) { setWindowTitle(to_qstring(caption)); }
+
+Text Window::caption() const { return from_qstring(windowTitle()); }
+
+void Window::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) emit closed();
+}
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void PictureBox::set_picture(const ByteArray& bytes) {
+  picture_ = bytes;
+  QPixmap pixmap;
+  // Bytes that no reader decodes leave the box empty, as an empty array does.
+  if (!bytes.empty() &&
+      pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()))) {
+    setPixmap(pixmap);
+  } else {
+    clear();
+  }
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton) emit left_button_pressed();
+  if (event->button() == Qt::RightButton) emit right_button_pressed();
+}
+
+HyperlinkBox::HyperlinkBox(QWidget* parent) : QLabel(parent) {
+  setCursor(Qt::PointingHandCursor);
+  QFont f = font();
+  f.setUnderline(true);
+  setFont(f);
+  QPalette p = palette();
+  p.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  setPalette(p);
+}
+
+void HyperlinkBox::set_caption(const Text& caption) { setText(to_qstring(caption)); }
+
+Text HyperlinkBox::caption() const { return from_qstring(text()); }
+
+void HyperlinkBox::mouseReleaseEvent(QMouseEvent* event) {
+  QLabel::mouseReleaseEvent(event);
+  // A click is a left press released inside the control.
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    open_address(target_);
+}
+
+QString to_display_text(const Text& text) {
+  QString s = to_qstring(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QChar(u'\r'), QChar(u'\n'));
+  return s;
+}
+
+namespace {
+
+Text with_crlf(QString s) {
+  s.replace(QChar(u'\n'), QStringLiteral("\r\n"));
+  return from_qstring(s);
+}
+
+}  // namespace
+
+Text edit_text(const QLineEdit& box) { return from_qstring(box.text()); }
+
+Text edit_text(const QPlainTextEdit& box) { return with_crlf(box.toPlainText()); }
+
+void set_edit_text(QLineEdit& box, const Text& text) { box.setText(to_qstring(text)); }
+
+void set_edit_text(QPlainTextEdit& box, const Text& text) { box.setPlainText(to_display_text(text)); }
+
+int check_state(const QCheckBox& box) { return box.isChecked() ? 1 : 0; }
+
+}  // namespace pindrel

@@ -1,0 +1,63 @@
+// The desktop services the handlers reach through the run time: modal message
+// boxes, the save dialog, the clipboard and the default browser. They sit
+// behind one small interface so that a test can answer a message box or pick
+// a file name without a person; the default is the real Qt implementation.
+#pragma once
+
+#include <memory>
+
+#include "foundation/text.h"
+
+namespace pindrel {
+
+class FileDialog;
+
+// Message box button sets (the platform's MB_* values) and results (ID* - 1).
+inline constexpr int kButtonsOk = 0;
+inline constexpr int kButtonsOkCancel = 1;
+inline constexpr int kButtonsAbortRetryIgnore = 2;
+inline constexpr int kButtonsYesNoCancel = 3;
+inline constexpr int kButtonsYesNo = 4;
+inline constexpr int kButtonsRetryCancel = 5;
+
+inline constexpr int kResultOk = 0;
+inline constexpr int kResultCancel = 1;
+inline constexpr int kResultAbort = 2;
+inline constexpr int kResultRetry = 3;
+inline constexpr int kResultIgnore = 4;
+inline constexpr int kResultYes = 5;
+inline constexpr int kResultNo = 6;
+
+class DesktopServices {
+ public:
+  virtual ~DesktopServices() = default;
+
+  // Modal over the whole program, no owner window, no icon; returns one of
+  // the kResult* values.
+  virtual int message_box(const Text& text, int buttons, const Text& caption) = 0;
+  // Replaces the clipboard's content with the text.
+  virtual void set_clipboard_text(const Text& text) = 0;
+  // Runs the save dialog as its settings say; on a confirmed name stores the
+  // full path in the dialog and returns true.
+  virtual bool run_file_dialog(FileDialog& dialog) = 0;
+  // Has the desktop open the address in the default browser.
+  virtual void open_address(const Text& address) = 0;
+};
+
+// The services in force: the Qt implementation unless a test installed its own.
+DesktopServices& desktop_services();
+
+// Installs `services` for the life of this object and puts the former ones
+// back afterwards. For tests.
+class ScopedDesktopServices {
+ public:
+  explicit ScopedDesktopServices(DesktopServices& services);
+  ~ScopedDesktopServices();
+  ScopedDesktopServices(const ScopedDesktopServices&) = delete;
+  ScopedDesktopServices& operator=(const ScopedDesktopServices&) = delete;
+
+ private:
+  DesktopServices* former_;
+};
+
+}  // namespace pindrel

@@ -1,0 +1,113 @@
+#include "foundation/gui/qt_desktop_services.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <utility>
+#include <vector>
+
+#include "foundation/gui/controls.h"
+#include "foundation/gui/gui_text.h"
+
+namespace pindrel {
+
+namespace {
+
+struct ButtonChoice {
+  QMessageBox::StandardButton button;
+  int result;
+};
+
+// The button sets of the platform's message box, in their order on screen.
+std::vector<ButtonChoice> button_set(int buttons) {
+  switch (buttons) {
+    case kButtonsOkCancel: return {{QMessageBox::Ok, kResultOk}, {QMessageBox::Cancel, kResultCancel}};
+    case kButtonsAbortRetryIgnore:
+      return {{QMessageBox::Abort, kResultAbort}, {QMessageBox::Retry, kResultRetry}, {QMessageBox::Ignore, kResultIgnore}};
+    case kButtonsYesNoCancel:
+      return {{QMessageBox::Yes, kResultYes}, {QMessageBox::No, kResultNo}, {QMessageBox::Cancel, kResultCancel}};
+    case kButtonsYesNo: return {{QMessageBox::Yes, kResultYes}, {QMessageBox::No, kResultNo}};
+    case kButtonsRetryCancel: return {{QMessageBox::Retry, kResultRetry}, {QMessageBox::Cancel, kResultCancel}};
+    default: return {{QMessageBox::Ok, kResultOk}};
+  }
+}
+
+}  // namespace
+
+int QtDesktopServices::message_box(const Text& text, int buttons, const Text& caption) {
+  QMessageBox box;
+  box.setIcon(QMessageBox::NoIcon);
+  box.setWindowTitle(to_display_text(caption));
+  box.setText(to_display_text(text));
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(Qt::ApplicationModal);
+  const std::vector<ButtonChoice> set = button_set(buttons);
+  std::vector<std::pair<QAbstractButton*, int>> results;
+  for (const ButtonChoice& c : set) results.emplace_back(box.addButton(c.button), c.result);
+  box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
+  // Closing the box counts as its last button (Cancel or No; OK for one button).
+  box.setEscapeButton(results.back().first);
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  for (const auto& [button, result] : results)
+    if (button == clicked) return result;
+  return results.back().second;
+}
+
+void QtDesktopServices::set_clipboard_text(const Text& text) {
+  QGuiApplication::clipboard()->setText(to_qstring(text));
+}
+
+QStringList qt_name_filters(const Text& filter) {
+  const QStringList pieces = to_qstring(filter).split(QChar(u'|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < pieces.size(); i += 2)
+    filters << pieces[i] + QStringLiteral(" (") + QString(pieces[i + 1]).replace(QChar(u';'), QChar(u' ')) +
+                   QStringLiteral(")");
+  return filters;
+}
+
+bool QtDesktopServices::run_file_dialog(FileDialog& dialog) {
+  QFileDialog d(nullptr, to_qstring(dialog.title), to_qstring(dialog.initial_folder));
+  d.setWindowModality(Qt::ApplicationModal);
+  const bool save = dialog.mode == FileDialog::Mode::Save;
+  d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QStringList filters = qt_name_filters(dialog.filter);
+  if (!filters.isEmpty()) {
+    d.setNameFilters(filters);
+    const qsizetype index = dialog.filter_index >= 1 && dialog.filter_index <= filters.size() ? dialog.filter_index - 1 : 0;
+    d.selectNameFilter(filters[index]);
+  }
+  QString suffix = to_qstring(dialog.default_extension);
+  if (suffix.startsWith(QChar(u'.'))) suffix.remove(0, 1);
+  d.setDefaultSuffix(suffix);
+  if (!dialog.overwrite_prompt) d.setOption(QFileDialog::DontConfirmOverwrite);
+  d.setOption(QFileDialog::ReadOnly, false);
+  if (!dialog.file_name.empty()) d.selectFile(to_qstring(dialog.file_name));
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
+
+  const QString chosen = d.selectedFiles().constFirst();
+  const QFileInfo info(chosen);
+  if (dialog.path_must_exist && !info.absoluteDir().exists()) return false;
+  if (save && dialog.create_prompt && !info.exists()) {
+    QMessageBox ask(QMessageBox::Question, d.windowTitle(),
+                    QStringLiteral("%1 不存在。\n要创建该文件吗？").arg(info.fileName()),
+                    QMessageBox::Yes | QMessageBox::No);
+    ask.setWindowModality(Qt::ApplicationModal);
+    if (ask.exec() != QMessageBox::Yes) return false;
+  }
+  dialog.file_name = from_qstring(info.absoluteFilePath());
+  return true;
+}
+
+void QtDesktopServices::open_address(const Text& address) {
+  QDesktopServices::openUrl(QUrl(to_qstring(address), QUrl::TolerantMode));
+}
+
+}  // namespace pindrel

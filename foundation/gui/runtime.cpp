@@ -1,0 +1,118 @@
+#include "foundation/gui/runtime.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <vector>
+
+#include "foundation/gui/desktop_services.h"
+#include "foundation/gui/gui_text.h"
+#include "foundation/local_text.h"
+
+namespace pindrel {
+
+namespace {
+
+std::vector<std::function<void()>>& exit_routines() {
+  static std::vector<std::function<void()>> routines;
+  return routines;
+}
+
+// Runs a local event loop until `window` has emitted closed (at once when it
+// already closed, e.g. from its own created handler).
+void wait_until_closed(Window& window, bool& closed) {
+  if (closed || !window.isVisible()) return;
+  QEventLoop loop;
+  const QMetaObject::Connection c = QObject::connect(&window, &Window::closed, &loop, &QEventLoop::quit);
+  if (!closed && window.isVisible()) loop.exec();
+  QObject::disconnect(c);
+}
+
+}  // namespace
+
+void load_window(Window& window) {
+  std::vector<QPointer<QWidget>> disabled;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w == &window || !w->isWindow() || !w->isEnabled()) continue;
+    w->setEnabled(false);
+    disabled.emplace_back(w);
+  }
+
+  bool closed = false;
+  const QMetaObject::Connection c = QObject::connect(&window, &Window::closed, [&closed] { closed = true; });
+  emit window.created();
+  if (!closed) window.show();
+  wait_until_closed(window, closed);
+  QObject::disconnect(c);
+  window.hide();
+
+  for (const QPointer<QWidget>& w : disabled)
+    if (w) w->setEnabled(true);
+}
+
+void load_startup_window(Window& window) {
+  emit window.created();
+  window.show();
+}
+
+void register_exit_routine(std::function<void()> routine) { exit_routines().push_back(std::move(routine)); }
+
+int run_message_loop(Window& main_window) {
+  int code = 0;
+  if (main_window.isVisible()) {
+    QEventLoop loop;
+    QObject::connect(&main_window, &Window::closed, &loop, [&loop] { loop.exit(0); });
+    // A quit of the application (a session ending) also ends the loop.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, [&loop] { loop.exit(0); });
+    code = loop.exec();
+  }
+  std::vector<std::function<void()>> routines;
+  routines.swap(exit_routines());
+  for (auto& r : routines) r();
+  return code;
+}
+
+void append_text(QPlainTextEdit& box, const Text& text) {
+  QTextCursor cursor = box.textCursor();
+  cursor.movePosition(QTextCursor::End);
+  box.setTextCursor(cursor);
+  box.insertPlainText(to_display_text(text));
+  box.ensureCursorVisible();
+}
+
+void append_text(QLineEdit& box, const Text& text) {
+  box.end(false);
+  box.insert(to_qstring(text));
+}
+
+Text default_message_caption() { return local_text(u8"信息："); }
+
+int message_box(const Text& text, int buttons, std::optional<Text> caption) {
+  return desktop_services().message_box(text, buttons, caption ? *caption : default_message_caption());
+}
+
+void set_clipboard_text(const Text& text) { desktop_services().set_clipboard_text(text); }
+
+bool open_file_dialog(FileDialog& dialog) { return desktop_services().run_file_dialog(dialog); }
+
+bool write_file(const Text& name, std::initializer_list<ByteArray> parts) {
+  if (name.empty()) return false;
+  QFile file(to_qstring(name));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  for (const ByteArray& part : parts) {
+    if (part.empty()) continue;
+    const auto n = static_cast<qint64>(part.size());
+    if (file.write(reinterpret_cast<const char*>(part.data()), n) != n) return false;
+  }
+  file.close();
+  return file.error() == QFileDevice::NoError;
+}
+
+void open_address(const Text& address) { desktop_services().open_address(address); }
+
+}  // namespace pindrel

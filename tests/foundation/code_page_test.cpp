@@ -1,0 +1,92 @@
+// The two-step conversion and its measuring: results for well-formed and
+// ill-formed input, the substitutions, and the sizes of the buffers.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "foundation/code_page.h"
+#include "foundation/iconv_converter.h"
+#include "foundation/local_text.h"
+#include "test_text.h"
+
+namespace pindrel {
+namespace {
+
+TEST(Utf8ToLocal, Table) {
+  struct Row { const char* what; std::string_view utf8, gbk; } rows[] = {
+      {"two Chinese characters", "\xE4\xB8\xAD\xE6\x96\x87", "\xD6\xD0\xCE\xC4"},
+      {"ASCII unchanged", "<a href=\"/x?y=1\">ok</a>\r\n", "<a href=\"/x?y=1\">ok</a>\r\n"},
+      {"empty", "", ""},
+      {"Hangul becomes ?", "\xE4\xB8\xAD\xEA\xB0\x80\xE6\x96\x87", "\xD6\xD0?\xCE\xC4"},
+      {"euro sign is 0x80", "\xE2\x82\xAC" "1", "\x80" "1"},
+      {"emoji (a surrogate pair) is one ?", "a\xF0\x9F\x98\x80" "b", "a?b"},
+      {"ideographic space", "\xE3\x80\x80", "\xA1\xA1"},
+      {"BOM is not shown", "\xEF\xBB\xBFx", "?x"},
+      // Ill-formed UTF-8 becomes U+FFFD, which code page 936 shows as "?".
+      {"stray continuation byte", "\xE4\xB8\xAD\x80\xE6\x96\x87", "\xD6\xD0?\xCE\xC4"},
+      {"truncated sequence at the end", "\xE4\xB8\xAD\xE6\x96", "\xD6\xD0?"},
+      {"overlong slash", "\xE4\xB8\xAD\xE6\x96\x87" "a\xC0\xAF" "bcd", "\xD6\xD0\xCE\xC4" "a??bcd"},
+      {"surrogate encoded in UTF-8", "\xE4\xB8\xAD\xE6\x96\x87\xED\xA0\x80" "abc", "\xD6\xD0\xCE\xC4???abc"},
+  };
+  for (const auto& r : rows) {
+    const Text got = utf8_to_local(T(r.utf8));
+    EXPECT_EQ(got, T(r.gbk)) << r.what << ": " << show_bytes(got.bytes());
+  }
+}
+
+// A text that reads as fewer UTF-16 units under code page 0 (936) than as
+// UTF-8 does not fit the measured buffer; the conversion then gives nothing
+// rather than a cut-off or overrun page.
+TEST(Utf8ToLocal, InputThatOutgrowsTheMeasureGivesTheEmptyText) {
+  const Text t = T("\xC0" "A\xC0" "A");  // GBK: 2 units; UTF-8: 4 units
+  EXPECT_EQ(utf8_to_local(t), Text());
+  const ByteArray w = to_wide(t);
+  EXPECT_EQ(w.size(), 6u);  // (2 + 1) units, all zero
+  EXPECT_EQ(w, ByteArray(std::string(6, '\0')));
+}
+
+TEST(ToWide, SizesTheBufferByCodePage0AndConvertsByTheGivenOne) {
+  // "中" read as GBK: E4 B8 is one character, AD followed by nothing is one:
+  // 2 units + terminator = 3 units; as UTF-8 it is the single unit U+4E2D.
+  const ByteArray w = to_wide(T("\xE4\xB8\xAD"));
+  EXPECT_EQ(w, ByteArray(std::string("\x2D\x4E\0\0\0\0", 6)));
+  EXPECT_EQ(to_wide(T("")), ByteArray(std::string(2, '\0')));
+  EXPECT_EQ(to_wide(T("\xD6\xD0"), kCodePageGbk), ByteArray(std::string("\x2D\x4E\0\0", 4)));
+  EXPECT_EQ(to_wide(T("ab"), 12345), ByteArray(std::string(6, '\0')));  // unknown code page
+}
+
+TEST(FromWide, StopsAtTheFirstZeroUnitAndNeverHoldsZeroBytes) {
+  const ByteArray w(std::string("\x2D\x4E" "A\0\0\0B\0", 8));
+  EXPECT_EQ(from_wide(w, kCodePageGbk), T("\xD6\xD0" "A"));
+  EXPECT_EQ(from_wide(w), T("\xD6\xD0" "A"));  // code page 0 is 936
+  EXPECT_EQ(from_wide(ByteArray()), Text());
+  EXPECT_EQ(from_wide(ByteArray(std::string("\x00\xD8" "a\0", 4))), T("?a"));  // lone surrogate
+  EXPECT_EQ(from_wide(ByteArray(std::string("\x2D\x4E\0\0", 4)), kCodePageUtf8), T("\xE4\xB8\xAD"));
+}
+
+// The structural count of GBK units that sizes to_wide's buffer must agree
+// with what iconv decodes, for any bytes.
+TEST(ToWide, MeasureAgreesWithTheDecoderOnRandomBytes) {
+  std::mt19937 rng(936);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes(rng() % 24, '\0');
+    for (auto& c : bytes) c = static_cast<char>(1 + rng() % 255);
+    const std::string decoded = detail::converter(detail::Encoding::Cp936, detail::Encoding::Utf16le)
+                                    .convert(bytes, detail::substitute_cp936_input);
+    const ByteArray w = to_wide(T(bytes), kCodePageGbk);
+    ASSERT_EQ(w.size(), decoded.size() + 2) << show_bytes(bytes);
+    ASSERT_EQ(w.view().substr(0, decoded.size()), decoded) << show_bytes(bytes);
+  }
+}
+
+TEST(LocalText, LiteralsBecomeCodePage936) {
+  EXPECT_EQ(local_text(u8"信息："), T("\xD0\xC5\xCF\xA2\xA3\xBA"));
+  EXPECT_EQ(local_text(u8"解析"), T("\xBD\xE2\xCE\xF6"));
+  EXPECT_EQ(local_text(u8"http://x/"), T("http://x/"));
+  EXPECT_EQ(local_text(u8""), Text());
+  EXPECT_EQ(local_to_utf8(local_text(u8"检查更新")), std::string(reinterpret_cast<const char*>(u8"检查更新")));
+  EXPECT_EQ(local_to_utf8(T("a\xFF")), "a\xEF\xBF\xBD");  // undecodable byte
+}
+
+}  // namespace
+}  // namespace pindrel
