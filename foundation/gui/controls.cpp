@@ -12,7 +12,13 @@
 
 namespace pindrel {
 
-Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {}
+Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {
+  // The forms are laid out for a 12-pixel interface font; with the desktop's
+  // larger default the captions of the smaller controls would be cut off.
+  QFont f = font();
+  f.setPixelSize(12);
+  setFont(f);
+}
 
 void Window::set_caption(const Text& caption) { setWindowTitle(to_qstring(caption)); }
 

@@ -1,0 +1,18 @@
+// ListenWindow: the embedded browser that plays the audio of the last parse.
+#pragma once
+
+#include "foundation/gui/browser_box.h"
+#include "foundation/gui/controls.h"
+
+namespace pindrel {
+
+class ListenWindow : public Window {
+  Q_OBJECT
+
+ public:
+  ListenWindow();
+
+  BrowserBox* 超文本浏览框1;
+};
+
+}  // namespace pindrel

@@ -1,0 +1,41 @@
+#include "app/startup.h"
+
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/parse_result.h"
+#include "foundation/gui/runtime.h"
+
+namespace pindrel {
+
+namespace {
+
+// Step 2's loader object and step 3, loading the stored skin engine into it.
+// The skin engine is not part of this build yet: there is no loader object,
+// nothing is loaded, and the windows show unskinned.
+void CreateSkinLoader() {}
+void LoadSkinEngineStep() {}
+
+}  // namespace
+
+void ExitRoutine() {
+  ReleaseGlobalTexts();
+  // The skin loader object is released here once there is one.
+}
+
+int RunStartupSequence() {
+  CreateSkinLoader();
+  register_exit_routine(&ExitRoutine);
+  LoadSkinEngineStep();
+  MainWindow window;
+  load_startup_window(window);
+  return run_message_loop(window);
+}
+
+int RunPindrel(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RunStartupSequence();
+}
+
+}  // namespace pindrel
