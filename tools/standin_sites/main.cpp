@@ -1,0 +1,62 @@
+// pindrel-standin-sites: the local stand-in sites for the demo run.
+//
+//   pindrel-standin-sites [--port-base N]
+//
+// Serves the video site, the mirror, the player host, the maker's site and
+// the forum on 127.0.0.1, ports N .. N+4 (ephemeral ports without the
+// option), prints one line per site and then "ready", and runs until it gets
+// SIGINT or SIGTERM.
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/standin_sites/standin_sites.h"
+
+int main(int argc, char** argv) {
+  int port_base = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--port-base" && i + 1 < argc) {
+      char* end = nullptr;
+      const long n = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || n < 1 || n > 65531) {
+        std::fprintf(stderr, "pindrel-standin-sites: bad port base %s\n", argv[i]);
+        return 2;
+      }
+      port_base = static_cast<int>(n);
+    } else {
+      std::fputs("usage: pindrel-standin-sites [--port-base N]\n", stderr);
+      return 2;
+    }
+  }
+
+  // Block the stop signals before the server threads start, so that they all
+  // arrive here, at sigwait.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  // The image writers of the cover pictures are Qt plugins.
+  QCoreApplication app(argc, argv);
+  pindrel::standin::StandinSites sites;
+  if (!sites.start(port_base)) {
+    std::fprintf(stderr, "pindrel-standin-sites: cannot listen on the loopback ports from %d\n", port_base);
+    return 1;
+  }
+  std::printf("video site  http://%s/\n", sites.video_site_host().c_str());
+  std::printf("mirror      http://%s/\n", sites.mirror_host().c_str());
+  std::printf("player      http://%s/\n", sites.player_host().c_str());
+  std::printf("maker       http://%s/\n", sites.maker_host().c_str());
+  std::printf("forum       http://%s/\n", sites.forum_host().c_str());
+  std::printf("ready\n");
+  std::fflush(stdout);
+
+  int received = 0;
+  sigwait(&stop_signals, &received);
+  sites.stop();
+  return 0;
+}

@@ -1,0 +1,69 @@
+#include "tools/standin_sites/site_pages.h"
+
+#include "foundation/local_text.h"
+
+namespace pindrel::standin {
+
+namespace {
+
+std::string gbk(std::u8string_view utf8) { return std::string(local_text(utf8).bytes()); }
+
+std::string html_page(const std::string& title, const std::string& body) {
+  return "<!DOCTYPE html>\r\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\" /><title>" + title +
+         "</title></head>\r\n<body>" + body + "</body></html>\r\n";
+}
+
+}  // namespace
+
+std::string update_manifest(const std::string& maker_base) {
+  const std::string end = gbk(u8"【korlan】");
+  return gbk(u8"[文件版本]：") + "1.1" + end + "\r\n" +
+         gbk(u8"[文件名称]：") + gbk(u8"Pindrel视频解析 1.1") + end + "\r\n" +
+         gbk(u8"[文件大小]：") + "1.26 MB" + end + "\r\n" +
+         gbk(u8"[文件MD5]：") + "9e107d9d372bb6826bd81d3542a419d6" + end + "\r\n" +
+         gbk(u8"[下载地址]：") + maker_base + "/download/pindrel-1.1.zip" + end + "\r\n" +
+         gbk(u8"[更新说明]：") + gbk(u8"1. 支持更多视频页面\r\n2. 修正封面保存") + end + "\r\n";
+}
+
+std::string maker_error_page() {
+  return html_page("接口错误 - Korlan", "<h1>接口暂时不可用</h1><p>请稍后再试，或将问题反馈到官网。</p>");
+}
+
+std::string maker_home_page() {
+  return html_page("Korlan", "<h1>Korlan 的小工具</h1><p><a href='/Vantoro-jiexi.html'>Vantoro 视频解析</a></p>");
+}
+
+std::string maker_tool_page() {
+  return html_page("Vantoro 视频解析 - Korlan",
+                   "<h1>Vantoro 视频解析</h1><p>粘贴视频页面地址，按“解析”，即可得到封面、MP3、MP4 与弹幕链接。</p>");
+}
+
+std::string player_page() {
+  return R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8" /><title>audio player</title>
+<style>html,body{margin:0;background:#eeeeee;overflow:hidden}audio{display:block;width:100%;height:27px}</style>
+</head><body><audio id="player" controls></audio>
+<script>
+// The query of the Flash player: soundFile, then keys introduced by "&amp;".
+var params = {};
+location.search.replace(/^\?/, '').split('&').forEach(function (piece) {
+  var eq = piece.indexOf('=');
+  var key = decodeURIComponent(eq < 0 ? piece : piece.slice(0, eq)).replace(/^amp;/, '');
+  var value = eq < 0 ? '' : decodeURIComponent(piece.slice(eq + 1));
+  if (!(key in params)) params[key] = value;
+});
+var player = document.getElementById('player');
+if (params.soundFile) {
+  player.src = params.soundFile;
+  player.loop = params.loop === 'yes';
+  if (params.autostart === 'yes') player.play().catch(function () {});
+}
+</script></body></html>
+)";
+}
+
+std::string forum_home_page() {
+  return html_page("Tessaly 论坛", "<h1>Tessaly 论坛</h1><p>Pindrel 专版：下载、反馈与交流。</p>");
+}
+
+}  // namespace pindrel::standin
