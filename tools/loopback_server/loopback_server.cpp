@@ -17,6 +17,7 @@
 #include <array>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -144,6 +145,28 @@ void parse_head(const std::string& raw, RecordedRequest& out) {
     out.target = std::string(rl.substr(sp1 + 1, sp2 - sp1 - 1));
   }
   out.path = out.target.substr(0, out.target.find('?'));
+}
+
+// Content-Length of a parsed request, 0 when it has none or it is not a number.
+std::size_t content_length(const httplib::Request& req) {
+  if (!req.has_header("Content-Length")) return 0;
+  const std::string value = req.get_header_value("Content-Length");
+  char* end = nullptr;
+  unsigned long long n = std::strtoull(value.c_str(), &end, 10);
+  return end != value.c_str() ? static_cast<std::size_t>(n) : 0;
+}
+
+// A body of `length` bytes straight from the connection, at most 64 MiB.
+std::string read_body(httplib::Stream& stream, std::size_t length) {
+  std::string body;
+  length = std::min<std::size_t>(length, 64u << 20);
+  char buf[16384];
+  while (body.size() < length) {
+    ssize_t n = stream.read(buf, std::min(sizeof buf, length - body.size()));
+    if (n <= 0) break;
+    body.append(buf, static_cast<std::size_t>(n));
+  }
+  return body;
 }
 
 class RecordingServer final : public httplib::Server {
@@ -275,15 +298,28 @@ bool LoopbackServer::start(int port) {
   server->Patch(any, handle);
   server->Delete(any, handle);
   server->Options(any, handle);
-  // Methods cpp-httplib does not route (CONNECT, TRACE): answered before routing.
+  // cpp-httplib routes only some methods, and reads a body only for POST, PUT,
+  // PATCH and DELETE. Every other request (CONNECT, TRACE, a GET that carries a
+  // body) is answered here, before its routing, with its body read from the
+  // connection.
   server->set_pre_routing_handler([impl](const httplib::Request& req, httplib::Response& res) {
     static const std::array<std::string_view, 7> routed = {"GET",    "HEAD",   "POST",   "PUT",
                                                            "PATCH",  "DELETE", "OPTIONS"};
-    if (std::find(routed.begin(), routed.end(), req.method) != routed.end()) {
-      return httplib::Server::HandlerResponse::Unhandled;
-    }
-    Impl::fill(impl->dispatch(impl->record(req)), res);
+    static const std::array<std::string_view, 4> with_body = {"POST", "PUT", "PATCH", "DELETE"};
+    const bool reads_body = std::find(with_body.begin(), with_body.end(), req.method) != with_body.end();
+    const std::size_t length = content_length(req);
+    const bool is_routed = std::find(routed.begin(), routed.end(), req.method) != routed.end();
+    if (is_routed && (reads_body || length == 0)) return httplib::Server::HandlerResponse::Unhandled;
+    RecordedRequest recorded = impl->record(req);
+    if (length > 0 && current_stream != nullptr) recorded.body = read_body(*current_stream, length);
+    Impl::fill(impl->dispatch(recorded), res);
     return httplib::Server::HandlerResponse::Handled;
+  });
+  // Only SO_REUSEADDR: cpp-httplib's default adds SO_REUSEPORT, which would let
+  // a second server bind the same port and share its connections.
+  server->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
 
   int bound = 0;
