@@ -19,9 +19,13 @@ using namespace pindrel;
 
 namespace {
 
+std::string_view current_input;
+
 void require(bool ok, const char* what) {
   if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::fprintf(stderr, "invariant broken: %s\ninput:", what);
+    for (unsigned char c : current_input) std::fprintf(stderr, " %02X", c);
+    std::fprintf(stderr, "\n");
     std::abort();
   }
 }
@@ -31,6 +35,7 @@ void check_text(const Text& t) { require(t.bytes().find('\0') == std::string_vie
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  current_input = std::string_view(reinterpret_cast<const char*>(data), size);
   if (size == 0) return 0;
   const int options = data[0];
   const Text url = Text::from_bytes(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
