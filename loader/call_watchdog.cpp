@@ -1,0 +1,66 @@
+#include "loader/call_watchdog.h"
+
+#include <utility>
+
+namespace pindrel {
+
+CallWatchdog::CallWatchdog(std::function<void()> stop)
+    : stop_(std::move(stop)), thread_([this] { Run(); }) {}
+
+CallWatchdog::~CallWatchdog() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void CallWatchdog::Arm(Clock::duration limit) {
+  bool notify = false;
+  {
+    std::lock_guard lock(mutex_);
+    ++generation_;
+    armed_ = true;
+    fired_ = false;
+    deadline_ = Clock::now() + limit;
+    // A watchdog asleep on an earlier deadline wakes then and re-reads this
+    // one; only one waiting without a deadline needs waking now.
+    notify = idle_wait_;
+  }
+  if (notify) wake_.notify_one();
+}
+
+bool CallWatchdog::Disarm() {
+  std::lock_guard lock(mutex_);
+  armed_ = false;
+  return fired_;
+}
+
+void CallWatchdog::Run() {
+  std::unique_lock lock(mutex_);
+  while (!quit_) {
+    if (!armed_) {
+      idle_wait_ = true;
+      wake_.wait(lock, [this] { return quit_ || armed_; });
+      idle_wait_ = false;
+      continue;
+    }
+    const uint64_t watched = generation_;
+    const Clock::time_point deadline = deadline_;
+    if (Clock::now() < deadline) {
+      wake_.wait_until(lock, deadline);
+      continue;  // re-check: the call may have ended or a new one begun
+    }
+    if (armed_ && generation_ == watched && !fired_) {
+      fired_ = true;
+      stop_();
+    }
+    // Wait for this call to be disarmed before watching again.
+    idle_wait_ = true;
+    wake_.wait(lock, [&] { return quit_ || !armed_ || generation_ != watched; });
+    idle_wait_ = false;
+  }
+}
+
+}  // namespace pindrel

@@ -1,0 +1,346 @@
+// The emulated 32-bit process behind ProcessPlatform.
+#include "loader/emulated_process.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <utility>
+
+#include "loader/pe_format.h"
+
+namespace pindrel {
+
+namespace {
+
+constexpr uint64_t kAddressSpaceEnd = 0x100000000ull;
+constexpr uint8_t kTrap = 0xCC;  // int3: anything not a thunk faults
+constexpr uint32_t kInitialFlags = 0x00000202;  // IF set, direction flag clear
+
+uint64_t PageAlignUp(uint64_t value) {
+  return (value + EmulatedProcess::kPageSize - 1) & ~uint64_t{EmulatedProcess::kPageSize - 1};
+}
+
+uint64_t GranuleAlignUp(uint64_t value) {
+  const uint64_t g = EmulatedProcess::kAllocationGranularity;
+  return (value + g - 1) / g * g;
+}
+
+// Module names compare as the platform compares them: letter case does not
+// count, and a name without an extension means ".DLL" ("kernel32" is
+// "KERNEL32.DLL"; a trailing dot means no extension at all).
+std::string ModuleKey(std::string_view name) {
+  std::string key;
+  key.reserve(name.size() + 4);
+  for (char c : name) key.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  if (!key.empty() && key.back() == '.') {
+    key.pop_back();
+  } else if (key.find('.') == std::string::npos) {
+    key += ".DLL";
+  }
+  return key;
+}
+
+}  // namespace
+
+std::unique_ptr<EmulatedProcess> EmulatedProcess::Create() {
+  uc_engine* raw = nullptr;
+  if (uc_open(UC_ARCH_X86, UC_MODE_32, &raw) != UC_ERR_OK) return nullptr;
+  std::unique_ptr<EmulatedProcess> process(new EmulatedProcess(UnicornEngine(raw)));
+  uc_engine* uc = process->engine_.get();
+
+  if (!process->MapFixed(kStackBase, kStackSize, UC_PROT_READ | UC_PROT_WRITE)) return nullptr;
+  if (!process->MapFixed(kThunkBase, kThunkAreaSize, UC_PROT_READ | UC_PROT_EXEC)) return nullptr;
+  if (!process->MapFixed(kStopPage, kPageSize, UC_PROT_READ | UC_PROT_EXEC)) return nullptr;
+  const std::vector<uint8_t> traps(kThunkAreaSize, kTrap);
+  if (uc_mem_write(uc, kThunkBase, traps.data(), kThunkAreaSize) != UC_ERR_OK) return nullptr;
+  if (uc_mem_write(uc, kStopPage, traps.data(), kPageSize) != UC_ERR_OK) return nullptr;
+
+  // The one hook: the thunk range. Guest code elsewhere is never hooked.
+  if (uc_hook_add(uc, &process->thunk_hook_, UC_HOOK_CODE,
+                  reinterpret_cast<void*>(&EmulatedProcess::OnThunk), process.get(),
+                  uint64_t{kThunkBase}, uint64_t{kThunkBase} + kThunkAreaSize - 1) != UC_ERR_OK)
+    return nullptr;
+
+  const uint32_t esp = kIdleStackPointer;
+  if (uc_reg_write(uc, UC_X86_REG_ESP, &esp) != UC_ERR_OK) return nullptr;
+
+  process->watchdog_ = std::make_unique<CallWatchdog>([uc] { uc_emu_stop(uc); });
+  return process;
+}
+
+EmulatedProcess::EmulatedProcess(UnicornEngine engine) : engine_(std::move(engine)) {}
+
+EmulatedProcess::~EmulatedProcess() {
+  watchdog_.reset();  // no stop may reach the engine while it closes
+}
+
+bool EmulatedProcess::MapFixed(uint32_t address, uint32_t size, uint32_t protection) {
+  if (uc_mem_map(engine_.get(), address, size, protection) != UC_ERR_OK) return false;
+  regions_[address] = Region{size, false};
+  return true;
+}
+
+bool EmulatedProcess::IsFree(uint64_t address, uint64_t size) const {
+  if (address < kLowestAddress || size == 0 || address + size > kAddressSpaceEnd) return false;
+  // The first region starting at or after address, and the one before it.
+  auto after = regions_.lower_bound(static_cast<uint32_t>(address));
+  if (after != regions_.end() && after->first < address + size) return false;
+  if (after != regions_.begin()) {
+    const auto before = std::prev(after);
+    if (before->first + before->second.size > address) return false;
+  }
+  return true;
+}
+
+bool EmulatedProcess::IsReserved(uint32_t address) const {
+  auto it = regions_.upper_bound(address);
+  if (it == regions_.begin()) return false;
+  --it;
+  return it->second.image && address < it->first + it->second.size;
+}
+
+uint32_t EmulatedProcess::AllocateImage(uint32_t address, uint32_t size) {
+  if (size == 0 || size > reservation_limit_) return 0;
+  uint64_t base = 0;
+  uint64_t length = 0;
+  if (address != 0) {
+    // VirtualAlloc rounds a reservation address down to the allocation
+    // granularity; the reservation still covers [address, address + size).
+    base = address & ~uint64_t{kAllocationGranularity - 1};
+    length = PageAlignUp(uint64_t{address} + size) - base;
+    if (!IsFree(base, length)) return 0;
+  } else {
+    // The lowest free range, at the allocation granularity.
+    length = PageAlignUp(size);
+    uint64_t candidate = kLowestAddress;
+    for (const auto& [start, region] : regions_) {
+      if (candidate + length <= start) break;
+      candidate = std::max(candidate, GranuleAlignUp(uint64_t{start} + region.size));
+    }
+    if (candidate + length > kAddressSpaceEnd) return 0;
+    base = candidate;
+  }
+  uc_engine* uc = engine_.get();
+  if (uc_mem_map(uc, base, static_cast<size_t>(length), UC_PROT_ALL) != UC_ERR_OK) return 0;
+  // Code translated from an earlier mapping of these addresses must not run.
+  uc_ctl_remove_cache(uc, base, base + length);
+  regions_[static_cast<uint32_t>(base)] = Region{length, true};
+  return static_cast<uint32_t>(base);
+}
+
+void EmulatedProcess::FreeImage(uint32_t address) {
+  const auto it = regions_.find(address);
+  if (it == regions_.end() || !it->second.image) return;
+  uc_engine* uc = engine_.get();
+  const uint64_t end = uint64_t{address} + it->second.size;
+  uc_ctl_remove_cache(uc, address, end);
+  uc_mem_unmap(uc, address, static_cast<size_t>(it->second.size));
+  regions_.erase(it);
+}
+
+uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
+  const std::string key = ModuleKey(module.name);
+  if (ModuleByName(key) != nullptr) return 0;
+  // A handle slot, then one thunk per procedure.
+  const uint64_t needed = kThunkSize * (1 + uint64_t{module.procedures.size()});
+  if (next_thunk_ + needed > uint64_t{kThunkBase} + kThunkAreaSize) return 0;
+  for (const auto& p : module.procedures)
+    if (p.argument_count < 0 || p.argument_count > kMaxHostArguments) return 0;
+
+  auto entry = std::make_unique<RegisteredModule>();
+  entry->key = key;
+  entry->loaded = module.loaded_at_start;
+  entry->handle = next_thunk_;
+  next_thunk_ += kThunkSize;
+  entry->module = std::move(module);
+
+  uc_engine* uc = engine_.get();
+  for (const auto& procedure : entry->module.procedures) {
+    const uint32_t at = next_thunk_;
+    next_thunk_ += kThunkSize;
+    // ret imm16 pops the stdcall arguments; a cdecl thunk leaves them.
+    std::array<uint8_t, kThunkSize> code{0xC3, kTrap, kTrap, kTrap};
+    if (procedure.convention == CallingConvention::Stdcall && procedure.argument_count > 0) {
+      const auto pop = static_cast<uint16_t>(4 * procedure.argument_count);
+      code = {0xC2, static_cast<uint8_t>(pop), static_cast<uint8_t>(pop >> 8), kTrap};
+    }
+    if (uc_mem_write(uc, at, code.data(), code.size()) != UC_ERR_OK) return 0;
+    thunks_[at] = Thunk{&procedure};
+    entry->thunks.push_back(at);
+  }
+  const uint32_t handle = entry->handle;
+  modules_.push_back(std::move(entry));
+  return handle;
+}
+
+EmulatedProcess::RegisteredModule* EmulatedProcess::ModuleByName(std::string_view name) {
+  const std::string key = ModuleKey(name);
+  for (auto& m : modules_)
+    if (m->key == key) return m.get();
+  return nullptr;
+}
+
+EmulatedProcess::RegisteredModule* EmulatedProcess::ModuleByHandle(uint32_t handle) {
+  for (auto& m : modules_)
+    if (m->handle == handle) return m.get();
+  return nullptr;
+}
+
+uint32_t EmulatedProcess::FindModule(std::string_view name) {
+  RegisteredModule* m = ModuleByName(name);
+  return (m != nullptr && m->loaded) ? m->handle : 0;
+}
+
+uint32_t EmulatedProcess::LoadModule(std::string_view name) {
+  RegisteredModule* m = ModuleByName(name);
+  if (m == nullptr) return 0;
+  m->loaded = true;
+  return m->handle;
+}
+
+uint32_t EmulatedProcess::FindProcedure(uint32_t module, std::string_view name) {
+  RegisteredModule* m = ModuleByHandle(module);
+  if (m == nullptr || !m->loaded || name.empty()) return 0;
+  // GetProcAddress compares procedure names exactly.
+  for (std::size_t i = 0; i < m->module.procedures.size(); ++i)
+    if (m->module.procedures[i].name == name) return m->thunks[i];
+  return 0;
+}
+
+uint32_t EmulatedProcess::FindProcedureByOrdinal(uint32_t module, uint16_t ordinal) {
+  RegisteredModule* m = ModuleByHandle(module);
+  if (m == nullptr || !m->loaded || ordinal == 0) return 0;
+  for (std::size_t i = 0; i < m->module.procedures.size(); ++i)
+    if (m->module.procedures[i].ordinal == ordinal) return m->thunks[i];
+  return 0;
+}
+
+bool EmulatedProcess::CopyToProcess(uint32_t address, std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return true;
+  const uint64_t end = uint64_t{address} + bytes.size();
+  // Host writes ignore page protection; the thunks and the stop page are
+  // never written after set-up.
+  if (address < uint64_t{kStopPage} + kPageSize && end > kThunkBase) return false;
+  uc_engine* uc = engine_.get();
+  if (uc_mem_write(uc, address, bytes.data(), bytes.size()) != UC_ERR_OK) return false;
+  uc_ctl_remove_cache(uc, address, end);
+  return true;
+}
+
+bool EmulatedProcess::CopyFromProcess(uint32_t address, std::span<uint8_t> bytes) {
+  if (bytes.empty()) return true;
+  return uc_mem_read(engine_.get(), address, bytes.data(), bytes.size()) == UC_ERR_OK;
+}
+
+std::optional<std::string> EmulatedProcess::ReadString(uint32_t address,
+                                                       std::size_t max_length) const {
+  std::string out;
+  uint64_t at = address;
+  while (out.size() <= max_length) {
+    // Up to the end of the page, so an unmapped next page is reached only
+    // when the string runs into it.
+    const uint64_t room = kPageSize - (at % kPageSize);
+    std::vector<uint8_t> piece(static_cast<std::size_t>(room));
+    if (at + room > kAddressSpaceEnd ||
+        uc_mem_read(engine_.get(), at, piece.data(), piece.size()) != UC_ERR_OK)
+      return std::nullopt;
+    const auto zero = std::find(piece.begin(), piece.end(), uint8_t{0});
+    out.append(piece.begin(), zero);
+    if (zero != piece.end()) {
+      if (out.size() > max_length) return std::nullopt;
+      return out;
+    }
+    at += room;
+  }
+  return std::nullopt;
+}
+
+uint32_t EmulatedProcess::StackPointer() const {
+  uint32_t esp = 0;
+  uc_reg_read(engine_.get(), UC_X86_REG_ESP, &esp);
+  return esp;
+}
+
+uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& arguments) {
+  // A host procedure runs inside a guest call; unicorn cannot start a second
+  // emulation from there.
+  if (in_call_) {
+    last_outcome_ = CallOutcome::Refused;
+    return 0;
+  }
+  uc_engine* uc = engine_.get();
+  uint32_t saved_esp = 0;
+  if (uc_reg_read(uc, UC_X86_REG_ESP, &saved_esp) != UC_ERR_OK) {
+    last_outcome_ = CallOutcome::Faulted;
+    return 0;
+  }
+
+  // stdcall frame: the return address, then a1 (nearest) to a10.
+  std::array<uint32_t, 11> frame{};
+  frame[0] = kStopAddress;
+  std::copy(arguments.begin(), arguments.end(), frame.begin() + 1);
+  std::array<uint8_t, sizeof frame> frame_bytes{};
+  for (std::size_t i = 0; i < frame.size(); ++i) pe::StoreLe32(frame_bytes.data() + 4 * i, frame[i]);
+  const uint32_t esp = saved_esp - static_cast<uint32_t>(frame_bytes.size());
+  const uint32_t zero = 0;
+  const uint32_t flags = kInitialFlags;
+  if (uc_mem_write(uc, esp, frame_bytes.data(), frame_bytes.size()) != UC_ERR_OK ||
+      uc_reg_write(uc, UC_X86_REG_ESP, &esp) != UC_ERR_OK ||
+      uc_reg_write(uc, UC_X86_REG_EAX, &zero) != UC_ERR_OK ||
+      uc_reg_write(uc, UC_X86_REG_EFLAGS, &flags) != UC_ERR_OK) {
+    uc_reg_write(uc, UC_X86_REG_ESP, &saved_esp);
+    last_outcome_ = CallOutcome::Faulted;
+    return 0;
+  }
+
+  in_call_ = true;
+  watchdog_->Arm(time_limit_);
+  const uc_err err = uc_emu_start(uc, target, kStopAddress, 0, 0);
+  const bool timed_out = watchdog_->Disarm();
+  in_call_ = false;
+
+  uint32_t eip = 0;
+  uint32_t eax = 0;
+  uc_reg_read(uc, UC_X86_REG_EIP, &eip);
+  uc_reg_read(uc, UC_X86_REG_EAX, &eax);
+  // Whatever the callee popped (stdcall) or left (cdecl), or where a fault
+  // left the stack, the caller's stack pointer is restored.
+  uc_reg_write(uc, UC_X86_REG_ESP, &saved_esp);
+
+  if (err == UC_ERR_OK && eip == kStopAddress) {
+    last_outcome_ = CallOutcome::Returned;
+    return eax;
+  }
+  last_outcome_ = timed_out ? CallOutcome::TimedOut : CallOutcome::Faulted;
+  return 0;
+}
+
+void EmulatedProcess::OnThunk(uc_engine* /*uc*/, uint64_t address, uint32_t /*size*/,
+                              void* user_data) {
+  static_cast<EmulatedProcess*>(user_data)->RunThunk(address);
+}
+
+void EmulatedProcess::RunThunk(uint64_t address) {
+  const auto it = thunks_.find(static_cast<uint32_t>(address));
+  if (it == thunks_.end()) return;  // a trap byte: the int3 faults the call
+  const HostProcedure& procedure = *it->second.procedure;
+  uc_engine* uc = engine_.get();
+
+  uint32_t esp = 0;
+  uc_reg_read(uc, UC_X86_REG_ESP, &esp);
+  std::array<uint32_t, kMaxHostArguments> words{};
+  std::array<uint8_t, 4 * kMaxHostArguments> raw{};
+  const auto count = static_cast<std::size_t>(procedure.argument_count);
+  if (count > 0 && uc_mem_read(uc, uint64_t{esp} + 4, raw.data(), 4 * count) != UC_ERR_OK) {
+    uc_emu_stop(uc);  // the arguments lie outside the stack: fault the call
+    return;
+  }
+  for (std::size_t i = 0; i < count; ++i) words[i] = pe::LoadLe32(raw.data() + 4 * i);
+
+  HostCall call(*this, std::span<const uint32_t>(words.data(), count));
+  const uint32_t result = procedure.body ? procedure.body(call) : 0;
+  uc_reg_write(uc, UC_X86_REG_EAX, &result);
+}
+
+}  // namespace pindrel
