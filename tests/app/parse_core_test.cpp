@@ -1,0 +1,228 @@
+// The parse core without windows: the identifier cut, the seven marker cuts on
+// small pages that show each marker's exact bytes, the report lines, and the
+// command-line tool pindrel-parse against the stand-in mirror.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/page_fetch.h"
+#include "app/video_page_parse.h"
+#include "foundation/code_page.h"
+#include "foundation/text_primitives.h"
+#include "standin_fixture.h"
+#include "text_printing.h"
+
+namespace pindrel {
+namespace {
+
+class ParseCore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = site_hosts();
+    site_hosts().videoSiteHost = Text::from_bytes("v.test");
+    site_hosts().mirrorHost = Text::from_bytes("m.test");
+  }
+  void TearDown() override { site_hosts() = saved_; }
+
+ private:
+  SiteHosts saved_;
+};
+
+TEST_F(ParseCore, VideoIdIsCutBetweenThePrefixAndTheNextSlash) {
+  struct Row {
+    const char* address;
+    const char* id;
+  } rows[] = {
+      {"http://v.test/video/av1917648/", "av1917648"},
+      {"http://v.test/video/av1917648/index_2.html#page", "av1917648"},  // the rest is ignored
+      {"http://v.test/video/av1917648", ""},                             // no closing slash
+      {"http://v.test/video//", ""},
+      {"https://v.test/video/av1/", ""},                                 // another scheme
+      {"http://V.TEST/video/av1/", ""},                                  // letter case counts
+      {"http://other.test/video/av1/", ""},
+      {"see http://v.test/video/av7/ there", "av7"},                     // not anchored
+      {"", ""},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(VideoIdFromAddress(Text::from_bytes(r.address)), Text::from_bytes(r.id)) << r.address;
+  EXPECT_EQ(MirrorPageAddress(Text::from_bytes("av1")), Text::from_bytes("http://m.test/video/av1"));
+  EXPECT_EQ(MirrorPageAddress(Text()), Text::from_bytes("http://m.test/video/"));
+}
+
+// A page with every marker, built from its pieces so that one piece at a time
+// can be broken.
+struct PagePieces {
+  std::string line_end = "\r\n";  // after each meta tag
+  std::string spaces = std::string(24, ' ');
+  std::string mp3 = "/mp3/a.mp3";
+};
+
+std::string page_from(const PagePieces& p) {
+  return "<meta property=\"og:title\" content=\"标题\" />" + p.line_end +
+         "<meta property=\"og:video:director\" content=\"上传者\" />" + p.line_end +
+         "<meta property=\"og:image\" content=\"http://c.test/c.jpg\" />" + p.line_end +
+         "<span class='Data_Title'>MP4/MP3下载</span>" + p.spaces +
+         "<span class='Data_Data'><a href='/v.mp4' target='_blank' title='MP4下载'>MP4</a>"
+         "<a onclick='PlayMp3(\"" + p.mp3 + "\");' href='#'>MP3</a></span>"
+         "<span class='Data_Title'>ASS/XML弹幕下载</span>" + p.spaces +
+         "<span class='Data_Data'><a href='http://a.test/a.ass' target='_blank'>ASS<dis480>弹幕</dis480></a>"
+         "<a href='/x.xml' target='_blank'>XML<dis480>弹幕</dis480></a></span>\r\n";
+}
+
+ParseResultTexts cut(const std::string& utf8_page) {
+  ParseResultTexts r;
+  CutVideoFields(utf8_to_local(Text::from_bytes(utf8_page)), Text::from_bytes("http://m.test"), r);
+  return r;
+}
+
+TEST_F(ParseCore, SevenFieldsFromACompletePage) {
+  const ParseResultTexts r = cut(page_from({}));
+  EXPECT_EQ(r.title, L(u8"标题"));
+  EXPECT_EQ(r.uploader, L(u8"上传者"));
+  EXPECT_EQ(r.coverUrl, Text::from_bytes("http://c.test/c.jpg"));
+  EXPECT_EQ(r.mp4Url, Text::from_bytes("http://m.test/v.mp4"));
+  EXPECT_EQ(r.mp3Url, Text::from_bytes("http://m.test/mp3/a.mp3"));
+  EXPECT_EQ(r.assUrl, Text::from_bytes("http://a.test/a.ass"));  // no prefix
+  EXPECT_EQ(r.xmlUrl, Text::from_bytes("http://m.test/x.xml"));
+}
+
+TEST_F(ParseCore, MarkersMatchOnlyTheirExactBytes) {
+  {
+    PagePieces p;
+    p.line_end = "\n";  // LF without CR: none of the three meta fields
+    const ParseResultTexts got = cut(page_from(p));
+    EXPECT_TRUE(got.title.empty());
+    EXPECT_TRUE(got.uploader.empty());
+    EXPECT_TRUE(got.coverUrl.empty());
+    EXPECT_EQ(got.mp4Url, Text::from_bytes("http://m.test/v.mp4"));
+  }
+  {
+    PagePieces p;
+    p.line_end = "\r";  // CR alone is enough
+    const ParseResultTexts got = cut(page_from(p));
+    EXPECT_EQ(got.title, L(u8"标题"));
+    EXPECT_EQ(got.coverUrl, Text::from_bytes("http://c.test/c.jpg"));
+  }
+  {
+    // Only the title line lacks its CR: the cut runs on to the next CR, as
+    // the marker pair says.
+    const std::string page = "<meta property=\"og:title\" content=\"标题\" />\n<b>x</b>\" />\r\n";
+    EXPECT_EQ(cut(page).title, L(u8"标题\" />\n<b>x</b>"));
+  }
+  struct Row {
+    const char* what;
+    std::string spaces;
+  } rows[] = {{"23 spaces", std::string(23, ' ')}, {"25 spaces", std::string(25, ' ')},
+              {"a tab among them", std::string(23, ' ') + "\t"}};
+  for (const Row& r : rows) {
+    PagePieces p;
+    p.spaces = r.spaces;
+    const ParseResultTexts got = cut(page_from(p));
+    EXPECT_EQ(got.mp4Url, Text::from_bytes("http://m.test")) << r.what;
+    EXPECT_TRUE(got.assUrl.empty()) << r.what;
+    EXPECT_EQ(got.mp3Url, Text::from_bytes("http://m.test/mp3/a.mp3")) << r.what;  // its markers do not involve the spaces
+  }
+}
+
+TEST_F(ParseCore, EmptyPageGivesEmptyFieldsAndBarePrefixes) {
+  const ParseResultTexts r = cut("");
+  EXPECT_TRUE(r.title.empty());
+  EXPECT_TRUE(r.uploader.empty());
+  EXPECT_TRUE(r.coverUrl.empty());
+  EXPECT_TRUE(r.assUrl.empty());
+  EXPECT_EQ(r.mp3Url, Text::from_bytes("http://m.test"));
+  EXPECT_EQ(r.mp4Url, Text::from_bytes("http://m.test"));
+  EXPECT_EQ(r.xmlUrl, Text::from_bytes("http://m.test"));
+}
+
+TEST_F(ParseCore, FirstOccurrenceWinsAndEachCutSearchesFromTheStart) {
+  // The cover tag stands before the title tag, and the title tag twice.
+  const std::string page =
+      "<meta property=\"og:image\" content=\"first.jpg\" />\r"
+      "<meta property=\"og:title\" content=\"一\" />\r"
+      "<meta property=\"og:title\" content=\"二\" />\r";
+  const ParseResultTexts r = cut(page);
+  EXPECT_EQ(r.title, L(u8"一"));
+  EXPECT_EQ(r.coverUrl, Text::from_bytes("first.jpg"));
+}
+
+TEST(ReportLines, EightLinesWithTheirLabels) {
+  ParseResultTexts r;
+  r.title = L(u8"标题");
+  r.uploader = Text();  // an empty field is a label with nothing after it
+  r.coverUrl = Text::from_bytes("c");
+  r.mp3Url = Text::from_bytes("m3");
+  r.mp4Url = Text::from_bytes("m4");
+  r.assUrl = Text::from_bytes("a");
+  r.xmlUrl = Text::from_bytes("x");
+  const auto lines = VideoReportLines(r);
+  const Text expected[8] = {
+      L(u8"\r\n视频名称：标题\r\n"), L(u8"\r\nUp主：\r\n"),        L(u8"\r\n封面：c\r\n"),
+      L(u8"\r\nMp3下载：m3\r\n"),    L(u8"\r\nMp4下载：m4\r\n"),   L(u8"\r\nAss弹幕下载：a\r\n"),
+      L(u8"\r\nXML弹幕下载：x\r\n"), L(u8"\r\n温馨提醒：推荐使用迅雷进行下载，感谢Sorvek提供的端口！\r\n"),
+  };
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(lines[static_cast<std::size_t>(i)], expected[i]) << i;
+}
+
+using FetchAndParse = testing::StandinSitesTest;
+
+TEST_F(FetchAndParse, FetchPageGivesTheBodyOrNothing) {
+  const Text page = FetchPage(mirror("/video/av1917648"));
+  EXPECT_NE(find_text(page, Text::from_bytes("og:title")), -1);
+  EXPECT_TRUE(FetchPage(mirror("/no/such/page")).empty());  // a 404 with an empty body
+  const auto requests = sites.mirror().requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_TRUE(requests[0].body.empty());
+}
+
+TEST_F(FetchAndParse, ParseVideoAddressWritesAllNineFields) {
+  ParseResult.assUrl = Text::from_bytes("left over");
+  ParseVideoAddress(video_page("av2000003/"));
+  EXPECT_EQ(ParseResult.videoId, Text::from_bytes("av2000003"));
+  EXPECT_EQ(ParseResult.title, L(u8"弹幕链接为空的示例"));
+  EXPECT_TRUE(ParseResult.assUrl.empty());
+  EXPECT_EQ(ParseResult.xmlUrl, mirror(""));
+}
+
+// pindrel-parse, run as its own process.
+struct ToolRun {
+  int status = -1;
+  std::string out;
+};
+
+ToolRun run_tool(const std::string& args) {
+  ToolRun run;
+  const std::string command = std::string(PINDREL_PARSE_TOOL) + " " + args + " 2>&1";
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return run;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) run.out.append(buffer, n);
+  const int raw = pclose(p);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+TEST_F(FetchAndParse, CommandLineToolPrintsTheReportAsUtf8) {
+  const std::string hosts = "--video-site-host " + sites.video_site_host() + " --mirror-host " + sites.mirror_host();
+  const ToolRun ok = run_tool(hosts + " http://" + sites.video_site_host() + "/video/av1917648/");
+  EXPECT_EQ(ok.status, 0);
+  const std::string m = "http://" + sites.mirror_host();
+  EXPECT_EQ(ok.out, "\r\n视频名称：【MMD】夏日祭的烟火 ～Vantoro示例～\r\n\r\nUp主：星野小夜\r\n\r\n封面：" + m +
+                        "/cover/av1917648.jpg\r\n\r\nMp3下载：" + m + "/mp3/av1917648.mp3\r\n\r\nMp4下载：" + m +
+                        "/mp4/av1917648.mp4\r\n\r\nAss弹幕下载：" + m + "/ass/av1917648.ass\r\n\r\nXML弹幕下载：" + m +
+                        "/xml/av1917648.xml\r\n\r\n温馨提醒：推荐使用迅雷进行下载，感谢Sorvek提供的端口！\r\n");
+
+  const ToolRun failed = run_tool(hosts + " http://" + sites.video_site_host() + "/video/av2000002/");
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.out, "亲，地址错误或者暂不支持解析喔~ 请仔细检查一下喔~\n");
+
+  EXPECT_EQ(run_tool("").status, 2);
+  EXPECT_EQ(run_tool("--bogus x").status, 2);
+}
+
+}  // namespace
+}  // namespace pindrel
