@@ -404,6 +404,40 @@ TEST_F(LoopbackExchange, OversizedHeadersBlankTheBufferButKeepTheBody) {
   EXPECT_EQ(cookies, Text());
 }
 
+TEST_F(LoopbackExchange, HeaderBlockOfExactly4999BytesFitsAnd5000DoNot) {
+  // The block as the transport hands it over: status line, lines, empty line.
+  auto response = [](std::size_t block_size) {
+    const std::string start = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nContent-Length: 4\r\nX: ";
+    return start + std::string(block_size - start.size() - 4, 'x') + "\r\n\r\nbody";
+  };
+  for (std::size_t size : {4999u, 5000u}) {
+    const std::string wire = response(size);
+    RawSocketServer raw(RawSocketServer::reply(wire));
+    ASSERT_TRUE(raw.start());
+    CurlTransport t = transport();
+    Text headers, cookies;
+    EXPECT_EQ(SendHttpRequest(t, T(raw.base_url() + "/"), 0, {}, nullptr, &cookies, {}, &headers),
+              ByteArray::from_view("body"));
+    if (size == 4999) {
+      EXPECT_EQ(headers, T(wire.substr(0, size)));
+      EXPECT_EQ(cookies, T("a=1"));
+    } else {
+      EXPECT_EQ(headers, T(kSpaces));
+      EXPECT_EQ(cookies, Text());
+    }
+  }
+}
+
+TEST_F(LoopbackExchange, BareLineFeedsInTheResponseComeBackAsCrLf) {
+  RawSocketServer raw(RawSocketServer::reply("HTTP/1.1 200 OK\nSet-Cookie: n=1\nContent-Length: 2\n\nok"));
+  ASSERT_TRUE(raw.start());
+  CurlTransport t = transport();
+  Text headers;
+  EXPECT_EQ(SendHttpRequest(t, T(raw.base_url() + "/"), 0, {}, nullptr, nullptr, {}, &headers),
+            ByteArray::from_view("ok"));
+  EXPECT_EQ(headers, T("HTTP/1.1 200 OK\r\nSet-Cookie: n=1\r\nContent-Length: 2\r\n\r\n"));
+}
+
 TEST_F(LoopbackExchange, LargeBodyArrivesIntact) {
   const std::string big = pattern(16 * 1024 * 1024);
   server_.route("GET", "/big", ScriptedResponse{200, {{"Content-Type", "application/octet-stream"}}, big});
