@@ -65,12 +65,30 @@ bool is_plain_host(std::string_view host) {
   });
 }
 
-// The request target goes on the request line as it is; a control byte or a
-// space would break the line (RFC 9112 section 3).
+// The request target goes on the request line; a control byte would break the
+// line or start a header of its own (RFC 9112 section 3), so such a path is not
+// sent at all.
 bool is_plain_path(std::string_view path) {
   if (path.empty() || path.front() != '/') return false;
   return std::none_of(path.begin(), path.end(),
-                      [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; });
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// A space is not allowed in a URI (RFC 3986 section 2); like a browser, send it
+// as "%20" rather than give up on the address. libcurl itself escapes bytes of
+// 0x80 and up in the path and drops the fragment (RFC 9110 section 4.2.1 keeps
+// it off the wire).
+std::string escape_spaces(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path) {
+    if (c == ' ') {
+      out += "%20";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
 }
 
 // The proxy a WinInet proxy list names for one scheme: "http=h:p" entries
@@ -168,6 +186,7 @@ struct CurlTransport::Node {
   bool headers_complete = false;
   bool headers_overflow = false;
   bool connected = false;      // a connection is up; the idle clock runs
+  bool follows = false;        // redirections are followed
   Clock::time_point last_activity;
   curl_off_t last_uploaded = 0;
 
@@ -207,8 +226,33 @@ struct CurlTransport::Node {
       self->headers.append(line);
       self->headers.append("\r\n");
     }
-    if (line.empty()) self->headers_complete = true;
+    if (line.empty()) {
+      self->headers_complete = true;
+      // A redirection that will be followed is not the final response: its
+      // block does not count until the next response replaces it (a failure
+      // on the way leaves no headers at all), and the next connection's set-up
+      // is timed by the connect time-out, not by the idle clock.
+      if (self->follows && is_followed_status(self->headers) && has_location(self->headers)) {
+        self->headers_complete = false;
+        self->connected = false;
+      }
+    }
     return n;
+  }
+
+  // "HTTP/1.1 302 Found": the statuses libcurl follows.
+  static bool is_followed_status(std::string_view block) {
+    const std::size_t sp = block.find(' ');
+    if (sp == std::string_view::npos) return false;
+    const std::string_view code = block.substr(sp + 1, 3);
+    return code == "301" || code == "302" || code == "303" || code == "307" || code == "308";
+  }
+
+  static bool has_location(std::string_view block) {
+    for (std::size_t p = block.find("\r\n"); p != std::string_view::npos; p = block.find("\r\n", p + 2)) {
+      if (iequals_prefix(block.substr(p + 2), "location:")) return true;
+    }
+    return false;
   }
 
   // Called once a connection (and its TLS session) is up, before each request
@@ -337,7 +381,7 @@ bool CurlTransport::send_request(Handle request, const Text& header_block, const
   req->url = std::string(secure ? "https://" : "http://");
   req->url.append(host);
   req->url.append(":" + std::to_string(port));
-  req->url.append(path);
+  req->url.append(escape_spaces(path));
 
   CURL* easy = req->easy.get();
   curl_easy_setopt(easy, CURLOPT_URL, req->url.c_str());
@@ -351,7 +395,8 @@ bool CurlTransport::send_request(Handle request, const Text& header_block, const
 
   // Redirections. A plain address may end up on https; a secure one never
   // falls back to plain http (WinInet refuses that unless told otherwise).
-  if ((req->flags & kFlagNoAutoRedirect) == 0) {
+  req->follows = (req->flags & kFlagNoAutoRedirect) == 0;
+  if (req->follows) {
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, settings_.max_redirects);
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");

@@ -12,6 +12,14 @@
 // ends when 30 s pass without a byte received or sent. Only http and https are
 // spoken, HTTP/1.1 only, and a chain of redirections ends after 10.
 //
+// The path goes out as given (no "/../" squashing) except that a space is sent
+// as "%20", bytes of 0x80 and up in the path part are %-escaped by libcurl, and
+// the fragment stays off the wire. A host that is not a plain name (holding
+// "?", "@", a space...) or a path with a control byte is never sent: the
+// exchange fails as for a name that does not resolve. The raw headers are those
+// of the final response; when a followed redirection leads nowhere there are
+// none.
+//
 // Every request handle runs its own transfer on a fresh connection; nothing is
 // reused between requests. The body is passed on as it arrives, so memory stays
 // bounded by what libcurl delivers in one step.

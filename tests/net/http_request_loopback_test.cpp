@@ -306,12 +306,29 @@ TEST_F(LoopbackExchange, RedirectionFollowedOrReturned) {
   }
 }
 
+TEST_F(LoopbackExchange, RedirectionToASilentServerEndsWithoutHeaders) {
+  settings_.idle_timeout = std::chrono::milliseconds(1500);
+  RawSocketServer mute([](RawConnection& c) { c.hold(); });
+  ASSERT_TRUE(mute.start());
+  server_.route("GET", "/away", ScriptedResponse{302, {{"Location", mute.base_url() + "/there"}, {"Set-Cookie", "r=1"}}, ""});
+  CurlTransport t = transport();
+  Text headers, cookies;
+  EXPECT_TRUE(SendHttpRequest(t, url("/away"), 0, {}, nullptr, &cookies, {}, &headers).empty());
+  // The redirection was not the final response, and there was none.
+  EXPECT_EQ(headers, T(kSpaces));
+  EXPECT_EQ(cookies, Text());
+  ASSERT_EQ(mute.requests().size(), 1u);
+  EXPECT_TRUE(mute.requests()[0].starts_with("GET /there HTTP/1.1\r\n"));
+}
+
 TEST_F(LoopbackExchange, RedirectionLoopEndsAtTheLimit) {
   server_.route("GET", "/loop", ScriptedResponse{302, {{"Location", "/loop"}}, "again"});
   settings_.max_redirects = 4;
   CurlTransport t = transport();
-  EXPECT_TRUE(SendHttpRequest(t, url("/loop")).empty());
+  Text headers;
+  EXPECT_TRUE(SendHttpRequest(t, url("/loop"), 0, {}, nullptr, nullptr, {}, &headers).empty());
   EXPECT_EQ(server_.requests().size(), 5u);  // the first request and four redirections
+  EXPECT_EQ(headers, T(kSpaces));
 }
 
 TEST_F(LoopbackExchange, RedirectionToAnotherSchemeIsNotFollowed) {
@@ -392,6 +409,21 @@ TEST_F(LoopbackExchange, AddressesThatCannotBeSentAsTheyAre) {
     EXPECT_EQ(headers, row.handles ? T(kSpaces) : T("old")) << show_bytes(row.address);
   }
   EXPECT_TRUE(server_.requests().empty());
+}
+
+TEST_F(LoopbackExchange, PathGoesOutWithSpacesEscapedAndWithoutItsFragment) {
+  server_.set_fallback([](const RecordedRequest&) { return ScriptedResponse{200, {}, "ok"}; });
+  struct Row {
+    std::string path;
+    std::string target;
+  };
+  for (const Row& row : {Row{"/a b?c d", "/a%20b?c%20d"}, Row{"/p/../q/./r", "/p/../q/./r"},
+                         Row{"/x?y=1#frag", "/x?y=1"}, Row{"/q?k=\xD6\xD0", "/q?k=\xD6\xD0"}}) {
+    server_.clear_requests();
+    CurlTransport t = transport();
+    EXPECT_EQ(SendHttpRequest(t, url(row.path)), ByteArray::from_view("ok")) << row.path;
+    EXPECT_EQ(only_request().target, row.target);
+  }
 }
 
 TEST_F(LoopbackExchange, OversizedHeadersBlankTheBufferButKeepTheBody) {
