@@ -37,8 +37,7 @@ void set_colours(QWidget* w, const QColor& text, const QColor& base) {
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char8_t* caption, int left, int top) {
-  auto* b = place(new QPushButton(to_qstring(local_text(caption)), parent), name, left, top, 80, 24);
-  return b;
+  return place(new QPushButton(to_qstring(local_text(caption)), parent), name, left, top, 80, 24);
 }
 
 }  // namespace

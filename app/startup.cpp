@@ -34,6 +34,8 @@ int RunStartupSequence() {
 
 int RunPindrel(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The program ends when MainWindow closes (run_message_loop), not when
+  // whatever window happens to be the last one closes.
   QApplication::setQuitOnLastWindowClosed(false);
   return RunStartupSequence();
 }

@@ -88,7 +88,7 @@ bool QtDesktopServices::run_file_dialog(FileDialog& dialog) {
   if (suffix.startsWith(QChar(u'.'))) suffix.remove(0, 1);
   d.setDefaultSuffix(suffix);
   if (!dialog.overwrite_prompt) d.setOption(QFileDialog::DontConfirmOverwrite);
-  d.setOption(QFileDialog::ReadOnly, false);
+  // hide_read_only needs nothing: Qt's dialog has no read-only check box.
   if (!dialog.file_name.empty()) d.selectFile(to_qstring(dialog.file_name));
   if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
 

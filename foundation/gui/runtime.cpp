@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScrollBar>
 #include <QTextCursor>
 #include <vector>
 
@@ -23,16 +22,6 @@ std::vector<std::function<void()>>& exit_routines() {
   return routines;
 }
 
-// Runs a local event loop until `window` has emitted closed (at once when it
-// already closed, e.g. from its own created handler).
-void wait_until_closed(Window& window, bool& closed) {
-  if (closed || !window.isVisible()) return;
-  QEventLoop loop;
-  const QMetaObject::Connection c = QObject::connect(&window, &Window::closed, &loop, &QEventLoop::quit);
-  if (!closed && window.isVisible()) loop.exec();
-  QObject::disconnect(c);
-}
-
 }  // namespace
 
 void load_window(Window& window) {
@@ -43,11 +32,17 @@ void load_window(Window& window) {
     disabled.emplace_back(w);
   }
 
+  // The window may close before the loop runs (its created handler may close
+  // it), so the loop is entered only while it is still open.
+  QEventLoop loop;
   bool closed = false;
-  const QMetaObject::Connection c = QObject::connect(&window, &Window::closed, [&closed] { closed = true; });
+  const QMetaObject::Connection c = QObject::connect(&window, &Window::closed, &loop, [&] {
+    closed = true;
+    loop.quit();
+  });
   emit window.created();
   if (!closed) window.show();
-  wait_until_closed(window, closed);
+  if (!closed && window.isVisible()) loop.exec();
   QObject::disconnect(c);
   window.hide();
 
@@ -67,8 +62,6 @@ int run_message_loop(Window& main_window) {
   if (main_window.isVisible()) {
     QEventLoop loop;
     QObject::connect(&main_window, &Window::closed, &loop, [&loop] { loop.exit(0); });
-    // A quit of the application (a session ending) also ends the loop.
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, [&loop] { loop.exit(0); });
     code = loop.exec();
   }
   std::vector<std::function<void()>> routines;
