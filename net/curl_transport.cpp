@@ -413,7 +413,9 @@ bool CurlTransport::send_request(Handle request, const Text& header_block, const
   std::optional<std::string> proxy;
   if (root->proxy.access_type == kOpenTypeProxy) proxy = proxy_for(root->proxy.proxy_list.bytes(), secure);
   if (proxy) {
-    req->proxy_url = "http://" + *proxy;
+    // "host:port" as WinInet takes it; a list entry that already names its
+    // scheme keeps it.
+    req->proxy_url = proxy->find("://") == std::string::npos ? "http://" + *proxy : *proxy;
     curl_easy_setopt(easy, CURLOPT_PROXY, req->proxy_url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
