@@ -7,6 +7,8 @@
 // bytes consumed since the previous request on the same connection.
 #include "tools/loopback_server/loopback_server.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -73,12 +75,10 @@ class RecordingStream final : public httplib::Stream {
   }
 
   void get_remote_ip_and_port(std::string& ip, int& port) const override {
-    ip = "127.0.0.1";
-    port = 0;
+    address_of(::getpeername, ip, port);
   }
   void get_local_ip_and_port(std::string& ip, int& port) const override {
-    ip = "127.0.0.1";
-    port = 0;
+    address_of(::getsockname, ip, port);
   }
   socket_t socket() const override { return sock_; }
 
@@ -103,6 +103,17 @@ class RecordingStream final : public httplib::Stream {
   static constexpr std::chrono::milliseconds kWriteTimeout{5000};
 
   size_t pending() const { return buffer_.size() - offset_; }
+
+  void address_of(int (*query)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ip.clear();
+    port = 0;
+    if (query(sock_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || addr.sin_family != AF_INET) return;
+    char text[INET_ADDRSTRLEN] = {};
+    if (::inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text) != nullptr) ip = text;
+    port = ntohs(addr.sin_port);
+  }
 
   bool wait(short events, std::chrono::milliseconds timeout) const {
     pollfd p{sock_, events, 0};
