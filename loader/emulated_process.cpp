@@ -16,6 +16,7 @@ namespace {
 constexpr uint64_t kAddressSpaceEnd = 0x100000000ull;
 constexpr uint8_t kTrap = 0xCC;  // int3: anything not a thunk faults
 constexpr uint32_t kInitialFlags = 0x00000202;  // IF set, direction flag clear
+constexpr uint64_t kUnusedUntil = 0xFFFFFFF0;
 
 uint64_t PageAlignUp(uint64_t value) {
   return (value + EmulatedProcess::kPageSize - 1) & ~uint64_t{EmulatedProcess::kPageSize - 1};
@@ -56,10 +57,12 @@ std::unique_ptr<EmulatedProcess> EmulatedProcess::Create() {
   if (uc_mem_write(uc, kThunkBase, traps.data(), kThunkAreaSize) != UC_ERR_OK) return nullptr;
   if (uc_mem_write(uc, kStopPage, traps.data(), kPageSize) != UC_ERR_OK) return nullptr;
 
-  // The one hook: the thunk range. Guest code elsewhere is never hooked.
+  // The one hook: the thunk range and, right behind it, the stop address.
+  // Guest code elsewhere is never hooked.
+  static_assert(kStopAddress == kThunkBase + kThunkAreaSize);
   if (uc_hook_add(uc, &process->thunk_hook_, UC_HOOK_CODE,
                   reinterpret_cast<void*>(&EmulatedProcess::OnThunk), process.get(),
-                  uint64_t{kThunkBase}, uint64_t{kThunkBase} + kThunkAreaSize - 1) != UC_ERR_OK)
+                  uint64_t{kThunkBase}, uint64_t{kStopAddress}) != UC_ERR_OK)
     return nullptr;
 
   const uint32_t esp = kIdleStackPointer;
@@ -296,7 +299,11 @@ uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& argu
 
   in_call_ = true;
   watchdog_->Arm(time_limit_);
-  const uc_err err = uc_emu_start(uc, target, kStopAddress, 0, 0);
+  // The return to kStopAddress is caught by the hook, not by uc_emu_start's
+  // "until" address: with "until" at or near the code that ends a call,
+  // unicorn 2.0.1 keeps a few hundred bytes for good per call, which adds up
+  // over many calls. The "until" given lies far from every fixed region.
+  const uc_err err = uc_emu_start(uc, target, kUnusedUntil, 0, 0);
   const bool timed_out = watchdog_->Disarm();
   in_call_ = false;
 
@@ -322,10 +329,14 @@ void EmulatedProcess::OnThunk(uc_engine* /*uc*/, uint64_t address, uint32_t /*si
 }
 
 void EmulatedProcess::RunThunk(uint64_t address) {
+  uc_engine* uc = engine_.get();
+  if (address == kStopAddress) {
+    uc_emu_stop(uc);  // the callee returned; EIP stays at the stop address
+    return;
+  }
   const auto it = thunks_.find(static_cast<uint32_t>(address));
   if (it == thunks_.end()) return;  // a trap byte: the int3 faults the call
   const HostProcedure& procedure = *it->second.procedure;
-  uc_engine* uc = engine_.get();
 
   uint32_t esp = 0;
   uc_reg_read(uc, UC_X86_REG_ESP, &esp);

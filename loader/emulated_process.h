@@ -9,7 +9,7 @@
 //   kThunkBase (64 KiB)    host module handles and procedure thunks, read
 //                          and execute only
 //   kStopAddress           where every CallAddress returns to
-// Only the thunk range carries a hook; guest code elsewhere runs at full
+// Only the thunk range and the stop address carry a hook; guest code elsewhere runs at full
 // emulator speed. A call that faults (an unmapped access, an invalid
 // instruction, an unhandled interrupt) or runs past the time limit ends with
 // 0; the process stays usable for the next call.

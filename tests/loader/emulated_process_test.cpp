@@ -189,6 +189,19 @@ TEST_F(EmulatedProcessTest, FaultsAndEndlessCodeEndTheCallWithZero) {
   EXPECT_EQ(process.last_call_outcome(), Outcome::Faulted);
 }
 
+TEST_F(EmulatedProcessTest, RewrittenCodeRunsAsRewritten) {
+  // Code already translated must not run after the host rewrites it, in
+  // place or through a new reservation at the same address.
+  const uint32_t at = Place({0xB8, 0x01, 0, 0, 0, 0xC3});
+  EXPECT_EQ(CallAddress(process, at), 1u);
+  ASSERT_TRUE(process.CopyToProcess(at, std::vector<uint8_t>{0xB8, 0x02, 0, 0, 0, 0xC3}));
+  EXPECT_EQ(CallAddress(process, at), 2u);
+  process.FreeImage(at);
+  ASSERT_EQ(process.AllocateImage(at, 0x1000), at);
+  ASSERT_TRUE(process.CopyToProcess(at, std::vector<uint8_t>{0xB8, 0x03, 0, 0, 0, 0xC3}));
+  EXPECT_EQ(CallAddress(process, at), 3u);
+}
+
 TEST_F(EmulatedProcessTest, HostProcedureCannotStartANestedCall) {
   const uint32_t answer = Place({0xB8, 0x2A, 0, 0, 0, 0xC3});
   Outcome inner = Outcome::Returned;
