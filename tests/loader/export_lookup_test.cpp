@@ -94,6 +94,12 @@ TEST_F(ExportLookupTest, NamesAreWalkedInOrderAndMappedThroughTheOrdinalTable) {
   for (const Row& r : rows) EXPECT_EQ(Lookup(table, r.name), r.rva) << r.name;
 }
 
+TEST_F(ExportLookupTest, EmptyNameIsNotFoundEvenWhereTheTableHoldsOne) {
+  ExportTable table{{"", "Beta"}, {0, 1}, 2, nullptr};
+  EXPECT_EQ(Lookup(table, ""), 0u);
+  EXPECT_EQ(Lookup(table, "Beta"), 0x1810u);  // walked past the empty name
+}
+
 TEST_F(ExportLookupTest, FirstMatchWins) {
   ExportTable table{{"Twice", "Twice"}, {1, 0}, 2, nullptr};
   EXPECT_EQ(Lookup(table, "Twice"), 0x1810u);
