@@ -120,6 +120,8 @@ TEST_F(LoopbackExchange, MethodsAndBodies) {
       {2, "t=12", "", "GET", "t=12", "4"},
       {2, "", "", "GET", "", ""},
       {1, "", std::string("z\0z", 3), "POST", std::string("z\0z", 3), "3"},
+      // A large body goes at once, without "Expect: 100-continue".
+      {1, "", pattern(2 << 20), "POST", pattern(2 << 20), std::to_string(2 << 20)},
   };
   for (const Row& row : rows) {
     server_.clear_requests();

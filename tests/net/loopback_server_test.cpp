@@ -104,6 +104,20 @@ TEST(LoopbackServer, RecordsTheBodyOfAGet) {
   EXPECT_EQ(all[1].body, "");
 }
 
+TEST(LoopbackServer, RecordsLargeFormBodies) {
+  LoopbackServer s;
+  s.route("POST", "/f", [](const RecordedRequest& r) { return ScriptedResponse{200, {}, std::to_string(r.body.size())}; });
+  ASSERT_TRUE(s.start());
+  const std::string body(100000, 'k');
+  const std::string reply = exchange(s.port(),
+                                     "POST /f HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                                     "Content-Length: 100000\r\nConnection: close\r\n\r\n" + body);
+  EXPECT_TRUE(reply.starts_with("HTTP/1.1 200 OK\r\n")) << reply;
+  EXPECT_TRUE(reply.ends_with("\r\n\r\n100000")) << reply;
+  ASSERT_EQ(s.requests().size(), 1u);
+  EXPECT_EQ(s.requests()[0].body, body);
+}
+
 TEST(LoopbackServer, RoutesByMethodAndPathElseFallback) {
   LoopbackServer s;
   s.route("GET", "/p", ScriptedResponse{200, {{"X-Route", "p"}, {"Content-Type", "text/plain"}}, "p"});

@@ -167,10 +167,10 @@ std::size_t content_length(const httplib::Request& req) {
   return end != value.c_str() ? static_cast<std::size_t>(n) : 0;
 }
 
-// A body of `length` bytes straight from the connection, at most 64 MiB.
+// A body of `length` bytes straight from the connection, at most 256 MiB.
 std::string read_body(httplib::Stream& stream, std::size_t length) {
   std::string body;
-  length = std::min<std::size_t>(length, 64u << 20);
+  length = std::min<std::size_t>(length, std::size_t{256} << 20);
   char buf[16384];
   while (body.size() < length) {
     ssize_t n = stream.read(buf, std::min(sizeof buf, length - body.size()));
@@ -309,18 +309,17 @@ bool LoopbackServer::start(int port) {
   server->Patch(any, handle);
   server->Delete(any, handle);
   server->Options(any, handle);
-  // cpp-httplib routes only some methods, and reads a body only for POST, PUT,
-  // PATCH and DELETE. Every other request (CONNECT, TRACE, a GET that carries a
-  // body) is answered here, before its routing, with its body read from the
-  // connection.
+  // cpp-httplib routes only some methods, reads a body only for POST, PUT,
+  // PATCH and DELETE, and refuses form-encoded bodies over 8 KiB (413). So
+  // every request with a Content-Length, and every method it does not route
+  // (CONNECT, TRACE), is answered here, before its routing, with its body read
+  // from the connection; cpp-httplib reads only chunked bodies itself.
   server->set_pre_routing_handler([impl](const httplib::Request& req, httplib::Response& res) {
     static const std::array<std::string_view, 7> routed = {"GET",    "HEAD",   "POST",   "PUT",
                                                            "PATCH",  "DELETE", "OPTIONS"};
-    static const std::array<std::string_view, 4> with_body = {"POST", "PUT", "PATCH", "DELETE"};
-    const bool reads_body = std::find(with_body.begin(), with_body.end(), req.method) != with_body.end();
-    const std::size_t length = content_length(req);
     const bool is_routed = std::find(routed.begin(), routed.end(), req.method) != routed.end();
-    if (is_routed && (reads_body || length == 0)) return httplib::Server::HandlerResponse::Unhandled;
+    const std::size_t length = content_length(req);
+    if (is_routed && length == 0) return httplib::Server::HandlerResponse::Unhandled;
     RecordedRequest recorded = impl->record(req);
     if (length > 0 && current_stream != nullptr) recorded.body = read_body(*current_stream, length);
     Impl::fill(impl->dispatch(recorded), res);

@@ -17,7 +17,10 @@
 // A request no route takes goes to the fallback handler (404 with an empty body
 // unless set_fallback was called); absolute-form targets ("GET http://h/p") and
 // CONNECT requests, as a client sends them to a proxy, always go there.
-// Routes and the fallback may be changed while the server runs.
+// Routes and the fallback may be changed while the server runs. A request body
+// given with Content-Length is read whole (up to 256 MiB), whatever the method;
+// a chunked one is decoded by cpp-httplib, which refuses chunked form-encoded
+// bodies over 8 KiB.
 #pragma once
 
 #include <functional>
