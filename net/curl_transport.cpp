@@ -45,10 +45,14 @@ struct ShareDeleter {
   void operator()(CURLSH* share) const { curl_share_cleanup(share); }
 };
 
+// ASCII only, whatever the process locale: header names and schemes are ASCII.
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// `s` begins with the lower-case `prefix`, letter case ignored.
 bool iequals_prefix(std::string_view s, std::string_view prefix) {
   if (s.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+    if (ascii_lower(s[i]) != prefix[i]) return false;
   }
   return true;
 }
@@ -61,7 +65,8 @@ bool is_plain_host(std::string_view host) {
   if (host.empty()) return false;
   return std::all_of(host.begin(), host.end(), [](char c) {
     auto u = static_cast<unsigned char>(c);
-    return u >= 0x80 || std::isalnum(u) || c == '-' || c == '.' || c == '_';
+    return u >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '.' || c == '_';
   });
 }
 
@@ -236,15 +241,24 @@ struct CurlTransport::Node {
         self->headers_complete = false;
         self->connected = false;
       }
+      // Nor is an interim response ("100 Continue").
+      if (status_class(self->headers) == '1') self->headers_complete = false;
     }
     return n;
   }
 
-  // "HTTP/1.1 302 Found": the statuses libcurl follows.
-  static bool is_followed_status(std::string_view block) {
+  // "HTTP/1.1 302 Found" -> "302"
+  static std::string_view status_code(std::string_view block) {
     const std::size_t sp = block.find(' ');
-    if (sp == std::string_view::npos) return false;
-    const std::string_view code = block.substr(sp + 1, 3);
+    return sp == std::string_view::npos ? std::string_view() : block.substr(sp + 1, 3);
+  }
+  static char status_class(std::string_view block) {
+    const std::string_view code = status_code(block);
+    return code.empty() ? '\0' : code.front();
+  }
+  // The statuses libcurl follows.
+  static bool is_followed_status(std::string_view block) {
+    const std::string_view code = status_code(block);
     return code == "301" || code == "302" || code == "303" || code == "307" || code == "308";
   }
 

@@ -573,6 +573,22 @@ TEST_F(LoopbackExchange, SilentServerEndsByTheIdleTimeOut) {
   EXPECT_TRUE(mute.requests()[0].starts_with("GET /x HTTP/1.1\r\n"));
 }
 
+TEST_F(LoopbackExchange, InterimResponseIsNotTheFinalOne) {
+  RawSocketServer raw(RawSocketServer::reply(
+      "HTTP/1.1 100 Continue\r\nX-Interim: 1\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfinal"));
+  RawSocketServer cut(RawSocketServer::reply("HTTP/1.1 100 Continue\r\n\r\n"));
+  ASSERT_TRUE(raw.start());
+  ASSERT_TRUE(cut.start());
+  CurlTransport t = transport();
+  Text headers;
+  EXPECT_EQ(SendHttpRequest(t, T(raw.base_url() + "/"), 1, T("x=1"), nullptr, nullptr, {}, &headers),
+            ByteArray::from_view("final"));
+  EXPECT_EQ(headers, T("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n"));
+  // Only the interim response, then the connection closes: no final headers.
+  EXPECT_TRUE(SendHttpRequest(t, T(cut.base_url() + "/"), 1, T("x=1"), nullptr, nullptr, {}, &headers).empty());
+  EXPECT_EQ(headers, T(kSpaces));
+}
+
 TEST_F(LoopbackExchange, ErrorStatusIsAnOrdinaryResponse) {
   server_.route("GET", "/missing", ScriptedResponse{404, {{"Set-Cookie", "e=1"}}, "not here"});
   CurlTransport t = transport();
