@@ -154,24 +154,29 @@ uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
   auto entry = std::make_unique<RegisteredModule>();
   entry->key = key;
   entry->loaded = module.loaded_at_start;
-  entry->handle = next_thunk_;
-  next_thunk_ += kThunkSize;
   entry->module = std::move(module);
+  uint32_t next = next_thunk_;
+  entry->handle = next;
+  next += kThunkSize;
 
+  // Write every thunk first; only then does the module become reachable.
   uc_engine* uc = engine_.get();
   for (const auto& procedure : entry->module.procedures) {
-    const uint32_t at = next_thunk_;
-    next_thunk_ += kThunkSize;
     // ret imm16 pops the stdcall arguments; a cdecl thunk leaves them.
     std::array<uint8_t, kThunkSize> code{0xC3, kTrap, kTrap, kTrap};
     if (procedure.convention == CallingConvention::Stdcall && procedure.argument_count > 0) {
       const auto pop = static_cast<uint16_t>(4 * procedure.argument_count);
       code = {0xC2, static_cast<uint8_t>(pop), static_cast<uint8_t>(pop >> 8), kTrap};
     }
-    if (uc_mem_write(uc, at, code.data(), code.size()) != UC_ERR_OK) return 0;
-    thunks_[at] = Thunk{&procedure};
-    entry->thunks.push_back(at);
+    if (uc_mem_write(uc, next, code.data(), code.size()) != UC_ERR_OK) return 0;
+    entry->thunks.push_back(next);
+    next += kThunkSize;
   }
+  // A guest may have run the trap bytes these thunks replace.
+  uc_ctl_remove_cache(uc, next_thunk_, next);
+  next_thunk_ = next;
+  for (std::size_t i = 0; i < entry->thunks.size(); ++i)
+    thunks_[entry->thunks[i]] = Thunk{&entry->module.procedures[i]};
   const uint32_t handle = entry->handle;
   modules_.push_back(std::move(entry));
   return handle;
@@ -350,7 +355,15 @@ void EmulatedProcess::RunThunk(uint64_t address) {
   for (std::size_t i = 0; i < count; ++i) words[i] = pe::LoadLe32(raw.data() + 4 * i);
 
   HostCall call(*this, std::span<const uint32_t>(words.data(), count));
-  const uint32_t result = procedure.body ? procedure.body(call) : 0;
+  uint32_t result = 0;
+  try {
+    if (procedure.body) result = procedure.body(call);
+  } catch (...) {
+    // An exception must not unwind through the emulator's C frames; the
+    // guest call ends as a fault instead.
+    uc_emu_stop(uc);
+    return;
+  }
   uc_reg_write(uc, UC_X86_REG_EAX, &result);
 }
 

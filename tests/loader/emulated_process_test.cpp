@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,17 @@ TEST_F(EmulatedProcessTest, RewrittenCodeRunsAsRewritten) {
   ASSERT_EQ(process.AllocateImage(at, 0x1000), at);
   ASSERT_TRUE(process.CopyToProcess(at, std::vector<uint8_t>{0xB8, 0x03, 0, 0, 0, 0xC3}));
   EXPECT_EQ(CallAddress(process, at), 3u);
+}
+
+TEST_F(EmulatedProcessTest, HostProcedureThatThrowsFaultsTheCall) {
+  HostModule m{"throws.dll", {{"Throw", 1, 0, CallingConvention::Stdcall,
+                               [](HostCall&) -> uint32_t { throw std::runtime_error("host"); }}}, true};
+  const uint32_t handle = process.RegisterHostModule(std::move(m));
+  const uint32_t stack = process.StackPointer();
+  EXPECT_EQ(CallAddress(process, process.FindProcedure(handle, "Throw")), 0u);
+  EXPECT_EQ(process.last_call_outcome(), Outcome::Faulted);
+  EXPECT_EQ(process.StackPointer(), stack);
+  EXPECT_EQ(CallAddress(process, Place({0xB8, 0x2A, 0, 0, 0, 0xC3})), 42u);
 }
 
 TEST_F(EmulatedProcessTest, HostProcedureCannotStartANestedCall) {
