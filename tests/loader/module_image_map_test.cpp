@@ -179,6 +179,8 @@ TEST_F(MapTest, RelocationTablesThatChangeNothing) {
       {"first block has VirtualAddress 0", Concat({std::vector<uint8_t>(8, 0), live}), 16},
       {"directory Size 0: not applied though placed elsewhere",
        Concat({live, std::vector<uint8_t>(8, 0)}), 0},
+      {"directory Size negative as a signed value: not applied",
+       Concat({live, std::vector<uint8_t>(8, 0)}), 0x80000010u},
   };
   for (const Row& r : rows) {
     PeWriter w = WithRelocations(r.table);
