@@ -2,7 +2,7 @@
 #
 #   pindrel_add_test(NAME foundation_text SOURCES a.cpp LIBS pindrel_foundation
 #                    [ENVIRONMENT "K=V" ...] [LABELS gui])
-#   pindrel_add_fuzz(NAME fuzz_text SOURCES fuzz_text.cpp LIBS ... CORPUS dir
+#   pindrel_add_fuzz(NAME fuzz_text SOURCES fuzz_text.cpp LIBS ... CORPUS dir [dir...]
 #                    [RUNS 4000])
 #   pindrel_add_benchmark(NAME bench_text SOURCES bench_text.cpp LIBS ...)
 include(GoogleTest)
@@ -21,7 +21,7 @@ endfunction()
 # which runs every file of the corpus and a few thousand generated inputs, and is
 # registered with CTest.
 function(pindrel_add_fuzz)
-  cmake_parse_arguments(F "" "NAME;CORPUS;RUNS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;RUNS" "SOURCES;LIBS;CORPUS" ${ARGN})
   if(NOT F_RUNS)
     set(F_RUNS 4000)
   endif()
