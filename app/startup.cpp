@@ -1,7 +1,5 @@
 #include "app/startup.h"
 
-#include <QApplication>
-
 #include "app/main_window.h"
 #include "app/parse_result.h"
 #include "foundation/gui/runtime.h"
@@ -33,10 +31,7 @@ int RunStartupSequence() {
 }
 
 int RunPindrel(int argc, char** argv) {
-  QApplication app(argc, argv);
-  // The program ends when MainWindow closes (run_message_loop), not when
-  // whatever window happens to be the last one closes.
-  QApplication::setQuitOnLastWindowClosed(false);
+  GuiRuntime runtime(argc, argv);
   return RunStartupSequence();
 }
 

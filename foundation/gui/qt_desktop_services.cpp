@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -48,7 +49,11 @@ int QtDesktopServices::message_box(const Text& text, int buttons, const Text& ca
   box.setWindowModality(Qt::ApplicationModal);
   const std::vector<ButtonChoice> set = button_set(buttons);
   std::vector<std::pair<QAbstractButton*, int>> results;
-  for (const ButtonChoice& c : set) results.emplace_back(box.addButton(c.button), c.result);
+  for (const ButtonChoice& c : set) {
+    QPushButton* b = box.addButton(c.button);
+    b->setIcon(QIcon());  // plain captions, as on the platform's message box
+    results.emplace_back(b, c.result);
+  }
   box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
   // Closing the box counts as its last button (Cancel or No; OK for one button).
   box.setEscapeButton(results.back().first);

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextCursor>
@@ -23,6 +25,17 @@ std::vector<std::function<void()>>& exit_routines() {
 }
 
 }  // namespace
+
+GuiRuntime::GuiRuntime(int& argc, char** argv) : app_(argc, argv) {
+  // The program ends when its start-up window closes (run_message_loop), not
+  // when whatever window happens to be the last one closes.
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (toolkit_texts_.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&toolkit_texts_);
+}
+
+GuiRuntime::~GuiRuntime() { QApplication::removeTranslator(&toolkit_texts_); }
 
 void load_window(Window& window) {
   std::vector<QPointer<QWidget>> disabled;

@@ -5,6 +5,8 @@
 // thread; a QApplication must exist.
 #pragma once
 
+#include <QApplication>
+#include <QTranslator>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -16,6 +18,21 @@ class QLineEdit;
 class QPlainTextEdit;
 
 namespace pindrel {
+
+// The GUI run time of one program run: the QApplication, with the toolkit's
+// own texts (the standard message box buttons) in Chinese where Qt's
+// translations are installed, and in English otherwise.
+class GuiRuntime {
+ public:
+  GuiRuntime(int& argc, char** argv);
+  ~GuiRuntime();
+  GuiRuntime(const GuiRuntime&) = delete;
+  GuiRuntime& operator=(const GuiRuntime&) = delete;
+
+ private:
+  QApplication app_;
+  QTranslator toolkit_texts_;
+};
 
 // Dialog mode: the program's other top-level windows are disabled, the
 // window's created event runs, the window is shown, and the call returns only
