@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -24,6 +26,7 @@ struct SeenAtStart {
   bool main_visible = false;
   Text caption;
   Text address;
+  QString ok_button;
 };
 
 SeenAtStart seen;
@@ -41,6 +44,7 @@ void look_and_close() {
     seen.main_visible = w->isVisible();
     seen.caption = w->caption();
     seen.address = edit_text(*w->编辑框_地址);
+    seen.ok_button = QCoreApplication::translate("QPlatformTheme", "OK");
     ParseResult.title = L(u8"标题");
     UpdateInfo.latestVersion = Text::from_bytes("1.1");
     w->close();
@@ -64,6 +68,11 @@ TEST(Startup, RunPindrelShowsMainWindowAndEndsWhenItCloses) {
   EXPECT_TRUE(ParseResult.title.empty());
   EXPECT_TRUE(UpdateInfo.latestVersion.empty());
   EXPECT_EQ(main_window(), nullptr);
+  // The standard buttons speak Chinese where Qt's catalogue for it is
+  // installed (Debian package qt6-translations-l10n).
+  if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm"))) {
+    EXPECT_EQ(seen.ok_button, QStringLiteral("确定"));
+  }
 }
 
 }  // namespace
