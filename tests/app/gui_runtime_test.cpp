@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <functional>
+#include <memory>
 
 #include "desktop_double.h"
 #include "foundation/gui/browser_box.h"
@@ -249,6 +252,96 @@ TEST(QtFileDialog, FilterPairsBecomeQtNameFilters) {
   EXPECT_EQ(qt_name_filters(Text::from_bytes("Pictures|*.jpg;*.png|Dangling")),
             QStringList{QStringLiteral("Pictures (*.jpg *.png)")});
   EXPECT_TRUE(qt_name_filters(Text()).isEmpty());
+}
+
+// Polls for the next modal window and hands it to `act` until `act` takes it
+// (returns true); gives up after a few hundred tries.
+void when_modal(std::function<bool(QWidget*)> act) {
+  auto* timer = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, tries, act] {
+    QWidget* w = QApplication::activeModalWidget();
+    if ((w != nullptr && act(w)) || ++*tries > 500) timer->deleteLater();
+  });
+  timer->start(5);
+}
+
+void set_cover_save(FileDialog& d) {
+  d.mode = FileDialog::Mode::Save;
+  d.filter = L(u8"JPEG图片文件（*.jpg）|*.jpg|PNG图片文件（*.png）|*.png");
+  d.filter_index = 1;
+  d.default_extension = Text::from_bytes(".jpg");
+  d.overwrite_prompt = true;
+  d.create_prompt = true;
+  d.path_must_exist = true;
+}
+
+TEST(QtFileDialog, SaveDialogAddsTheDefaultExtensionAndAsksBeforeCreating) {
+  QTemporaryDir dir;
+  QtDesktopServices qt;
+  FileDialog d;
+  set_cover_save(d);
+  QStringList filters;
+  QString selected_filter, suffix;
+  bool save_mode = false, asked_to_create = false;
+  when_modal([&](QWidget* w) {
+    auto* fd = qobject_cast<QFileDialog*>(w);
+    if (fd == nullptr) return false;
+    filters = fd->nameFilters();
+    selected_filter = fd->selectedNameFilter();
+    suffix = fd->defaultSuffix();
+    save_mode = fd->acceptMode() == QFileDialog::AcceptSave;
+    fd->setDirectory(dir.path());
+    fd->selectFile(QStringLiteral("封面"));
+    when_modal([&](QWidget* next) {
+      auto* box = qobject_cast<QMessageBox*>(next);
+      if (box == nullptr) return false;
+      asked_to_create = true;
+      box->button(QMessageBox::Yes)->click();
+      return true;
+    });
+    static_cast<QDialog*>(fd)->accept();  // QFileDialog's own accept, through the public slot
+    return true;
+  });
+  ASSERT_TRUE(qt.run_file_dialog(d));
+  EXPECT_EQ(filters, (QStringList{QStringLiteral("JPEG图片文件（*.jpg） (*.jpg)"), QStringLiteral("PNG图片文件（*.png） (*.png)")}));
+  EXPECT_EQ(selected_filter, filters.value(0));
+  EXPECT_EQ(suffix, QStringLiteral("jpg"));
+  EXPECT_TRUE(save_mode);
+  EXPECT_TRUE(asked_to_create);
+  EXPECT_EQ(d.file_name, from_qstring(QDir(dir.path()).absoluteFilePath(QStringLiteral("封面.jpg"))));
+}
+
+TEST(QtFileDialog, CancelOrNoToCreatingGivesFalseAndKeepsTheName) {
+  QTemporaryDir dir;
+  QtDesktopServices qt;
+  FileDialog d;
+  set_cover_save(d);
+  d.file_name = Text::from_bytes("before");
+  when_modal([](QWidget* w) {
+    auto* fd = qobject_cast<QFileDialog*>(w);
+    if (fd == nullptr) return false;
+    fd->reject();
+    return true;
+  });
+  EXPECT_FALSE(qt.run_file_dialog(d));
+
+  when_modal([&](QWidget* w) {
+    auto* fd = qobject_cast<QFileDialog*>(w);
+    if (fd == nullptr) return false;
+    fd->setDirectory(dir.path());
+    fd->selectFile(QStringLiteral("new.png"));
+    when_modal([](QWidget* next) {
+      auto* box = qobject_cast<QMessageBox*>(next);
+      if (box == nullptr) return false;
+      box->button(QMessageBox::No)->click();
+      return true;
+    });
+    static_cast<QDialog*>(fd)->accept();  // QFileDialog's own accept, through the public slot
+    return true;
+  });
+  EXPECT_FALSE(qt.run_file_dialog(d));
+  EXPECT_EQ(d.file_name, Text::from_bytes("before"));
 }
 
 TEST(WriteFile, WritesThePartsInOrderAndTruncates) {
