@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFile>
@@ -244,6 +246,15 @@ TEST(QtMessageBox, ClosingAYesNoBoxCountsAsNo) {
       QTest::keyClick(box, Qt::Key_Escape);
   });
   EXPECT_EQ(qt.message_box(L(u8"更新？"), kButtonsYesNo, L(u8"问题")), kResultNo);
+}
+
+TEST(QtClipboard, ReplacesTheContentWithTheText) {
+  QtDesktopServices qt;
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  qt.set_clipboard_text(L(u8"http://127.0.0.1:1/mp3/视频.mp3"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:1/mp3/视频.mp3"));
+  qt.set_clipboard_text(Text());
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
 }
 
 TEST(QtFileDialog, FilterPairsBecomeQtNameFilters) {
