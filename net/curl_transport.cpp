@@ -96,6 +96,13 @@ std::string escape_spaces(std::string_view path) {
   return out;
 }
 
+// "a\rb\nc" -> "a b c": a header line or value with every CR and LF as a space.
+std::string without_line_breaks(std::string_view text) {
+  std::string out(text);
+  std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return out;
+}
+
 // The proxy a WinInet proxy list names for one scheme: "http=h:p" entries
 // apply to plain addresses, "https=h:p" to secure ones, bare "h:p" to both.
 // Entries are separated by spaces or ";". nullopt: no proxy for this scheme.
@@ -447,11 +454,15 @@ bool CurlTransport::send_request(Handle request, const Text& header_block, const
   }
 
   // The agent; a user-agent line in the block, if any, is sent instead.
-  if (!root->agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, root->agent.c_str());
+  const std::string agent = without_line_breaks(root->agent.bytes());
+  if (!agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
 
-  // The header block, line by line. Any CR or LF ends a line, so no byte of a
-  // line can start another header or end the head early. A line with nothing
-  // after its ":" is sent as it is ("Name;" is libcurl's spelling for that).
+  // The header block, line by line ("\r\n" between lines). A field value may
+  // not hold CR or LF (RFC 9110 section 5.5); a bare one inside a line, which
+  // may come from a cookie a server set, is sent as a space, as RFC 9112
+  // section 5.2 allows for folded lines, so no text can start a header of its
+  // own or end the head early. A line with nothing after its ":" is sent as it
+  // is ("Name;" is libcurl's spelling for that).
   // Lines libcurl would add on its own are switched off unless the block has
   // them, so that the block is what goes out.
   curl_slist* list = nullptr;
@@ -463,9 +474,10 @@ bool CurlTransport::send_request(Handle request, const Text& header_block, const
   };
   std::string_view block = header_block.bytes();
   while (!block.empty()) {
-    std::size_t end = block.find_first_of("\r\n");
-    std::string_view line = block.substr(0, end);
-    block.remove_prefix(end == std::string_view::npos ? block.size() : end + 1);
+    std::size_t end = block.find("\r\n");
+    const std::string unfolded = without_line_breaks(block.substr(0, end));
+    std::string_view line = unfolded;
+    block.remove_prefix(end == std::string_view::npos ? block.size() : end + 2);
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0) continue;  // not a header line
     std::string_view name = line.substr(0, colon);

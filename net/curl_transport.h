@@ -18,7 +18,9 @@
 // "?", "@", a space...) or a path with a control byte is never sent: the
 // exchange fails as for a name that does not resolve. The raw headers are those
 // of the final response; when a followed redirection leads nowhere there are
-// none.
+// none. The header block is split at "\r\n"; a bare CR or LF left inside a
+// line (or in the agent) goes out as a space, so no text, not even a cookie a
+// server set, can add a header line of its own.
 //
 // Every request handle runs its own transfer on a fresh connection; nothing is
 // reused between requests. The body is passed on as it arrives, so memory stays

@@ -164,10 +164,14 @@ TEST_F(LoopbackExchange, CallersLinesGoOutInTheirOrderAndSpelling) {
       {"User-Agent:",
        {"User-Agent:", "Accept: */*", ref, "Accept-Language: zh-cn",
         "Content-Type: application/x-www-form-urlencoded"}},
-      // A bare line feed ends a line: it never reaches the wire inside one.
-      {"X-A: 1\nX-B: 2",
-       {"User-Agent: " + kDefaultAgent, "X-A: 1", "X-B: 2", "Accept: */*", ref, "Accept-Language: zh-cn",
-        "Content-Type: application/x-www-form-urlencoded"}},
+      // A bare CR or LF never reaches the wire, and never starts a line.
+      {"X-A: 1\nX-B: 2\r\nX-C: 3\rX-D: 4",
+       {"User-Agent: " + kDefaultAgent, "X-A: 1 X-B: 2", "X-C: 3 X-D: 4", "Accept: */*", ref,
+        "Accept-Language: zh-cn", "Content-Type: application/x-www-form-urlencoded"}},
+      // Nor through the agent that a lone line names.
+      {"X-A: User-Agent: a\nB: 1",
+       {"User-Agent: User-Agent: a B: 1", "X-A: User-Agent: a B: 1", "Accept: */*", ref,
+        "Accept-Language: zh-cn", "Content-Type: application/x-www-form-urlencoded"}},
   };
   for (const Row& row : rows) {
     server_.clear_requests();
@@ -208,6 +212,21 @@ TEST_F(LoopbackExchange, PassedEmptyJarSendsNoCookieAndCollectsTheResponses) {
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].header_count("Cookie"), 0);
   EXPECT_EQ(all[1].header_count("Cookie"), 0);
+}
+
+TEST_F(LoopbackExchange, CookieWithALineBreakCannotAddAHeader) {
+  RawSocketServer raw(RawSocketServer::reply(
+      "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\rX-Injected: 1\r\nContent-Length: 0\r\n\r\n"));
+  ASSERT_TRUE(raw.start());
+  server_.route("GET", "/next", ScriptedResponse{200, {}, ""});
+  CurlTransport t = transport();
+  Text jar;
+  SendHttpRequest(t, T(raw.base_url() + "/"), 0, {}, &jar);
+  EXPECT_EQ(jar, T("a=1\rX-Injected:1"));
+  SendHttpRequest(t, url("/next"), 0, {}, &jar);
+  const RecordedRequest r = only_request();
+  EXPECT_EQ(r.header_count("X-Injected"), 0);
+  EXPECT_EQ(r.header("Cookie"), "a=1 X-Injected:1");
 }
 
 TEST_F(LoopbackExchange, JarMergedWithTheResponsesCookies) {
