@@ -280,9 +280,16 @@ TEST_F(LoopbackExchange, ProxyForAPlainAddressGetsTheAbsoluteForm) {
   EXPECT_EQ(SendHttpRequest(t, T("http://origin.example/p?q=1"), 0, {}, nullptr, nullptr, {}, nullptr, false, {},
                             T("http://127.0.0.1:" + std::to_string(proxy.port()))),
             ByteArray::from_view("via proxy"));
+  // A colon without a number (port 0) stands for the scheme's default port.
+  EXPECT_EQ(SendHttpRequest(t, T("http://origin.example:/p?q=1"), 0, {}, nullptr, nullptr, {}, nullptr, false, {},
+                            proxy_address),
+            ByteArray::from_view("via proxy"));
   const auto all = proxy.requests();
-  ASSERT_EQ(all.size(), 2u);
+  ASSERT_EQ(all.size(), 3u);
   EXPECT_EQ(all[1].request_line, all[0].request_line);
+  EXPECT_EQ(all[2].request_line, "GET http://origin.example/p?q=1 HTTP/1.1");  // port 80 goes unwritten
+  EXPECT_EQ(all[2].header("Host"), "origin.example");
+  EXPECT_EQ(all[2].header("Referer"), "http://origin.example:/p?q=1");
   EXPECT_EQ(all[0].request_line, "GET http://origin.example/p?q=1 HTTP/1.1");
   EXPECT_EQ(all[0].header("Host"), "origin.example");
   EXPECT_EQ(all[0].header("Referer"), "http://origin.example/p?q=1");
