@@ -72,10 +72,6 @@ class ScriptedTransport final : public HttpTransport {
   std::size_t offset = 0;
 };
 
-const char* const kBlock =
-    "Accept: */*\r\nReferer: http://h:81/p\r\nAccept-Language: zh-cn\r\n"
-    "Content-Type: application/x-www-form-urlencoded";
-
 TEST(Exchange, OperationsInOrderAndHandlesClosedInnermostFirst) {
   ScriptedTransport t;
   t.body = "hello";
@@ -94,7 +90,6 @@ TEST(Exchange, OperationsInOrderAndHandlesClosedInnermostFirst) {
   EXPECT_EQ(t.calls, expected);
   EXPECT_EQ(t.query_size, 5000u);
   EXPECT_EQ(t.max_request, 1024);
-  (void)kBlock;
 }
 
 TEST(Exchange, FailureBeforeSendingLeavesOutParametersAndJarAlone) {
