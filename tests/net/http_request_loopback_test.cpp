@@ -406,7 +406,7 @@ TEST_F(LoopbackExchange, RedirectionToAnotherSchemeIsNotFollowed) {
   EXPECT_TRUE(other.requests().empty());  // nobody connected
 }
 
-TEST_F(LoopbackExchange, SelfSignedCertificateIsRefused) {
+TEST_F(LoopbackExchange, SelfSignedCertificateIsRefusedAndRedirectionsOnlyGoUpToTls) {
   const std::string dir = PINDREL_NET_TEST_DATA;
   httplib::SSLServer tls((dir + "/loopback_cert.pem").c_str(), (dir + "/loopback_key.pem").c_str());
   ASSERT_TRUE(tls.is_valid());
@@ -427,6 +427,19 @@ TEST_F(LoopbackExchange, SelfSignedCertificateIsRefused) {
   settings_.ca_file = dir + "/loopback_cert.pem";
   CurlTransport trusting = transport();
   EXPECT_EQ(SendHttpRequest(trusting, address), ByteArray::from_view("secret"));
+
+  // A plain address may be redirected to a secure one; a secure one is never
+  // redirected down to plain http.
+  server_.route("GET", "/up", ScriptedResponse{302, {{"Location", std::string(address.bytes())}}, ""});
+  server_.route("GET", "/plain", ScriptedResponse{200, {}, "plain"});
+  const std::string plain = server_.base_url() + "/plain";
+  tls.Get("/down", [plain](const httplib::Request&, httplib::Response& res) {
+    res.status = 302;
+    res.set_header("Location", plain);
+  });
+  EXPECT_EQ(SendHttpRequest(trusting, url("/up")), ByteArray::from_view("secret"));
+  EXPECT_TRUE(SendHttpRequest(trusting, T("https://127.0.0.1:" + std::to_string(port) + "/down")).empty());
+  for (const RecordedRequest& r : server_.requests()) EXPECT_NE(r.path, "/plain");
   tls.stop();
   thread.join();
 }
