@@ -14,6 +14,9 @@
 namespace {
 
 class ShownWatcher : public QObject {
+ public:
+  using QObject::QObject;
+
  protected:
   bool eventFilter(QObject* o, QEvent* e) override {
     if (e->type() == QEvent::Show && o == pindrel::main_window() && !reported_) {
@@ -31,7 +34,7 @@ class ShownWatcher : public QObject {
   bool reported_ = false;
 };
 
-void watch() { qApp->installEventFilter(new ShownWatcher); }
+void watch() { qApp->installEventFilter(new ShownWatcher(qApp)); }  // owned by the application
 Q_COREAPP_STARTUP_FUNCTION(watch)
 
 }  // namespace
