@@ -9,3 +9,9 @@ if(PINDREL_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Under libFuzzer every library carries the coverage instrumentation, so a
+# fuzz target steers by the branches of the code it calls, not only its own.
+if(PINDREL_LIBFUZZER)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
