@@ -1,7 +1,7 @@
 # Helpers that keep every test, fuzz target and benchmark built the same way.
 #
 #   pindrel_add_test(NAME foundation_text SOURCES a.cpp LIBS pindrel_foundation
-#                    [ENVIRONMENT "K=V" ...] [LABELS gui])
+#                    [ENVIRONMENT "K=V" ...] [LABELS gui])   (one label)
 #   pindrel_add_fuzz(NAME fuzz_text SOURCES fuzz_text.cpp LIBS ... CORPUS dir [dir...]
 #                    [RUNS 4000])
 #   pindrel_add_benchmark(NAME bench_text SOURCES bench_text.cpp LIBS ...)
@@ -11,9 +11,21 @@ function(pindrel_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;ENVIRONMENT;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock pindrel_warnings)
+  # The environment goes in front of the command (`cmake -E env K=V ...`)
+  # rather than into PROPERTIES, where gtest_discover_tests would split a
+  # list of several entries into property names. Discovery runs under it too.
+  if(T_ENVIRONMENT)
+    set_target_properties(${T_NAME} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${T_ENVIRONMENT}")
+  endif()
+  set(label_property "")
+  if(T_LABELS)
+    list(GET T_LABELS 0 first_label)  # one label per test binary
+    set(label_property LABELS ${first_label})
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}" LABELS "${T_LABELS}" TIMEOUT 300)
+    PROPERTIES ${label_property} TIMEOUT 300)
 endfunction()
 
 # A fuzz target defines LLVMFuzzerTestOneInput. Under PINDREL_LIBFUZZER it links
