@@ -58,30 +58,45 @@ inline bool matches_at(std::string_view s, std::size_t at, std::string_view sub,
 
 // The first candidate position at or after `from` where `sub` (not empty)
 // stands, walking by characters from `from`; kNotFound when there is none.
-// Inside a run of bytes below 0x80 every position is a character start, so the
-// run is searched as plain bytes; a lead byte is a candidate and is then
-// stepped over with its trail byte.
+//
+// Exact searches let memmem find the bytes and then ask whether the hit is a
+// character start of the walk. The byte after any byte below 0x80 always
+// starts a character (that byte is a character of its own or ends a
+// two-byte one), and so does `from`; from the nearest such start the bytes up
+// to the hit are all 0x80 or more, so they pair up, and the hit starts a
+// character when their count is even. A hit that is a trail byte makes the
+// byte after it a known start, so no byte is looked at twice.
+//
+// Case-ignoring searches walk: runs of bytes below 0x80 are all character
+// starts, a lead byte is a candidate and is then stepped over with its trail.
 inline std::size_t find_forward(std::string_view s, std::string_view sub, std::size_t from,
                                 bool ignore_case) {
   const std::size_t n = s.size();
   const std::size_t m = sub.size();
-  if (m == 0 || m > n) return kNotFound;
+  if (m == 0 || m > n || from > n - m) return kNotFound;
+  if (!ignore_case) {
+    std::size_t known_start = from;
+    std::size_t p = from;
+    while (p + m <= n) {
+      const void* hit = memmem(s.data() + p, n - p, sub.data(), m);
+      if (!hit) return kNotFound;
+      const auto x = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+      std::size_t k = x;
+      while (k > known_start && is_lead(s[k - 1])) --k;
+      if ((x - k) % 2 == 0) return x;
+      known_start = x + 1;
+      p = x + 1;
+    }
+    return kNotFound;
+  }
   const std::size_t last = n - m;  // candidates lie in [from, last]
   std::size_t p = from;
   while (p <= last) {
     const std::size_t h = find_high_byte(s, p, last + 1);
-    if (h > p) {
-      if (!ignore_case) {
-        // Candidates start in [p, h); the match may run past h.
-        const void* hit = memmem(s.data() + p, (h - p) + m - 1, sub.data(), m);
-        if (hit) return static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
-      } else {
-        for (std::size_t q = p; q < h; ++q)
-          if (matches_at(s, q, sub, true)) return q;
-      }
-    }
+    for (std::size_t q = p; q < h; ++q)
+      if (matches_at(s, q, sub, true)) return q;
     if (h > last) return kNotFound;
-    if (matches_at(s, h, sub, ignore_case)) return h;
+    if (matches_at(s, h, sub, true)) return h;
     p = h + 2;
   }
   return kNotFound;

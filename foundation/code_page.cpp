@@ -10,6 +10,7 @@
 
 #include "foundation/iconv_converter.h"
 #include "foundation/text_primitives.h"
+#include "foundation/utf16_codec.h"
 
 namespace pindrel {
 
@@ -42,8 +43,7 @@ std::size_t measure_cp936_units(std::string_view bytes) {
 
 std::string decode_to_utf16(std::string_view bytes, int code_page, bool* supported) {
   *supported = true;
-  if (code_page == kCodePageUtf8)
-    return converter(Encoding::Utf8, Encoding::Utf16le).convert(bytes, detail::substitute_utf8_input);
+  if (code_page == kCodePageUtf8) return detail::utf8_to_utf16le(bytes);
   if (is_gbk_page(code_page))
     return converter(Encoding::Cp936, Encoding::Utf16le).convert(bytes, detail::substitute_cp936_input);
   *supported = false;
@@ -75,7 +75,7 @@ Text from_wide(const ByteArray& wide, int code_page) {
   const std::string_view data = units_before_zero(wide);
   // Measured as code page 0 (936); for a target of 936 the measured bytes are
   // the conversion itself, so it runs once.
-  const std::string gbk = converter(Encoding::Utf16le, Encoding::Cp936).convert(data, detail::substitute_utf16_input);
+  const std::string gbk = detail::utf16le_to_cp936(data);
   const std::size_t m = gbk.size() + 1;
   const std::size_t buffer = 2 * m;
   if (is_gbk_page(code_page)) return Text::from_bytes(gbk);  // fits: m <= 2m

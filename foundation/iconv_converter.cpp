@@ -1,5 +1,7 @@
 #include "foundation/iconv_converter.h"
 
+#include "foundation/utf16_codec.h"
+
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -82,26 +84,10 @@ Substitution substitute_cp936_input(std::string_view rest) {
 }
 
 // One U+FFFD for each maximal subpart of an ill-formed sequence (Unicode
-// chapter 3, "U+FFFD substitution of maximal subparts").
+// chapter 3, "U+FFFD substitution of maximal subparts"); a well-formed
+// sequence that the target cannot show is stepped over whole.
 Substitution substitute_utf8_input(std::string_view rest) {
-  const auto b0 = static_cast<unsigned char>(rest[0]);
-  std::size_t need = 0;
-  unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
-  if (in(b0, 0xC2, 0xDF)) need = 1;
-  else if (b0 == 0xE0) { need = 2; lo = 0xA0; }
-  else if (in(b0, 0xE1, 0xEC) || in(b0, 0xEE, 0xEF)) need = 2;
-  else if (b0 == 0xED) { need = 2; hi = 0x9F; }
-  else if (b0 == 0xF0) { need = 3; lo = 0x90; }
-  else if (in(b0, 0xF1, 0xF3)) need = 3;
-  else if (b0 == 0xF4) { need = 3; hi = 0x8F; }
-  std::size_t len = 1;
-  for (std::size_t k = 1; k <= need && k < rest.size(); ++k) {
-    const auto b = static_cast<unsigned char>(rest[k]);
-    const bool ok = k == 1 ? in(b, lo, hi) : in(b, 0x80, 0xBF);
-    if (!ok) break;
-    len = k + 1;
-  }
-  return {len, kUtf16Replacement};
+  return {decode_utf8_step(rest).length, kUtf16Replacement};
 }
 
 // A character the code page cannot show becomes its default character "?":

@@ -7,6 +7,7 @@
 #include "foundation/code_page.h"
 #include "foundation/iconv_converter.h"
 #include "foundation/local_text.h"
+#include "foundation/utf16_codec.h"
 #include "test_text.h"
 
 namespace pindrel {
@@ -76,6 +77,59 @@ TEST(ToWide, MeasureAgreesWithTheDecoderOnRandomBytes) {
     const ByteArray w = to_wide(T(bytes), kCodePageGbk);
     ASSERT_EQ(w.size(), decoded.size() + 2) << show_bytes(bytes);
     ASSERT_EQ(w.view().substr(0, decoded.size()), decoded) << show_bytes(bytes);
+  }
+}
+
+// The table that writes code page 936 must say what iconv says, for every
+// code point of the BMP: the same bytes, or "?" where iconv has none.
+TEST(FromWide, TableAgreesWithIconvForEveryBmpCodePoint) {
+  auto& iconv_out = detail::converter(detail::Encoding::Utf16le, detail::Encoding::Cp936);
+  std::string all;
+  for (uint32_t u = 1; u < 0x10000; ++u) {
+    if (u >= 0xD800 && u <= 0xDFFF) continue;
+    const char unit[2] = {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+    const std::string expected = iconv_out.convert(std::string_view(unit, 2), detail::substitute_utf16_input);
+    ASSERT_EQ(detail::utf16le_to_cp936(std::string_view(unit, 2)), expected) << "U+" << std::hex << u;
+    all.append(unit, 2);
+  }
+  EXPECT_EQ(detail::utf16le_to_cp936(all), iconv_out.convert(all, detail::substitute_utf16_input));
+}
+
+// The UTF-8 decoder against iconv on random well-formed text of every length
+// class, and against the maximal-subpart rule on random bytes.
+TEST(ToWide, Utf8DecoderAgreesWithIconv) {
+  std::mt19937 rng(65001);
+  auto& iconv_in = detail::converter(detail::Encoding::Utf8, detail::Encoding::Utf16le);
+  auto& iconv_utf8 = detail::converter(detail::Encoding::Utf16le, detail::Encoding::Utf8);
+  for (int round = 0; round < 500; ++round) {
+    std::string utf16;
+    for (int k = 0; k < 40; ++k) {
+      uint32_t cp;
+      switch (rng() % 4) {
+        case 0: cp = 1 + rng() % 0x7F; break;
+        case 1: cp = 0x80 + rng() % 0x780; break;
+        case 2: cp = 0x800 + rng() % 0xF800; break;
+        default: cp = 0x10000 + rng() % 0x100000;
+      }
+      if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0x4E2D;
+      if (cp >= 0x10000) {
+        const uint32_t v = cp - 0x10000;
+        const uint32_t hi = 0xD800 + (v >> 10), lo = 0xDC00 + (v & 0x3FF);
+        utf16 += {static_cast<char>(hi & 0xFF), static_cast<char>(hi >> 8), static_cast<char>(lo & 0xFF),
+                  static_cast<char>(lo >> 8)};
+      } else {
+        utf16 += {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8)};
+      }
+    }
+    const std::string utf8 = iconv_utf8.convert(utf16, detail::substitute_utf16_input);
+    ASSERT_EQ(detail::utf8_to_utf16le(utf8), utf16);
+    ASSERT_EQ(detail::utf8_to_utf16le(utf8), iconv_in.convert(utf8, detail::substitute_utf8_input));
+  }
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes(rng() % 16, '\0');
+    for (auto& c : bytes) c = static_cast<char>(0x80 + rng() % 0x80);
+    ASSERT_EQ(detail::utf8_to_utf16le(bytes), iconv_in.convert(bytes, detail::substitute_utf8_input))
+        << show_bytes(bytes);
   }
 }
 
