@@ -8,7 +8,7 @@
 #include "foundation/iconv_converter.h"
 #include "foundation/local_text.h"
 #include "foundation/utf16_codec.h"
-#include "test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -4,7 +4,7 @@
 #include "foundation/local_text.h"
 #include "foundation/text_between.h"
 #include "foundation/text_primitives.h"
-#include "test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "foundation/text_primitives.h"
-#include "test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

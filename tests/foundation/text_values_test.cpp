@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/text.h"
-#include "test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/net/net_test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "net/http_request.h"
-#include "tests/net/net_test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

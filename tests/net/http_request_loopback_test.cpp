@@ -18,7 +18,7 @@
 
 #include "net/curl_transport.h"
 #include "net/http_request.h"
-#include "tests/net/net_test_text.h"
+#include "tests/support/test_text.h"
 #include "tools/loopback_server/loopback_server.h"
 #include "tools/loopback_server/raw_socket_server.h"
 

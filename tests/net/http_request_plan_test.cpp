@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/net/net_test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "tests/net/net_test_text.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {
