@@ -57,6 +57,25 @@ void BM_FindText_MixedChinese(benchmark::State& state) {
 }
 BENCHMARK(BM_FindText_MixedChinese);
 
+// The subtext's first character is the most frequent one of the text, so
+// nearly every character is a candidate; the match stands at the very end.
+void BM_FindText_MixedChinese_FrequentCandidates(benchmark::State& state) {
+  const Text body = utf8_to_local(Text::from_bytes(mixed_chinese_utf8()));
+  const Text needle = local_text(u8"中文终");
+  const Text text = concat_text(body, needle);
+  for (auto _ : state) benchmark::DoNotOptimize(find_text(text, needle));
+  state.SetBytesProcessed(state.iterations() * text.length());
+}
+BENCHMARK(BM_FindText_MixedChinese_FrequentCandidates);
+
+void BM_FindText_MixedChinese_IgnoreCase(benchmark::State& state) {
+  const Text text = utf8_to_local(Text::from_bytes(mixed_chinese_utf8()));
+  const Text absent = Text::from_bytes("<BR/>");
+  for (auto _ : state) benchmark::DoNotOptimize(find_text(text, absent, 1, true));
+  state.SetBytesProcessed(state.iterations() * text.length());
+}
+BENCHMARK(BM_FindText_MixedChinese_IgnoreCase);
+
 void BM_Utf8ToLocal_MixedChinese(benchmark::State& state) {
   const Text utf8 = Text::from_bytes(mixed_chinese_utf8());
   for (auto _ : state) benchmark::DoNotOptimize(utf8_to_local(utf8));
