@@ -1,5 +1,5 @@
-// Field-by-field decoding of the PE/COFF records; offsets as in the PE/COFF
-// specification for PE32 (not PE32+) images.
+// Field-by-field decoding of the PE/COFF records; offsets as Microsoft's
+// PE/COFF format documents them for PE32 (not PE32+) images.
 #include "loader/pe_format.h"
 
 namespace pindrel::pe {

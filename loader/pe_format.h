@@ -1,5 +1,5 @@
 // PE/COFF header records of a 32-bit image, decoded field by field from
-// little-endian bytes (PE/COFF specification, "Optional Header (Image Only)"
+// little-endian bytes (Microsoft PE/COFF format, "Optional Header (Image Only)"
 // and "Section Table"). Nothing here lays a struct over raw bytes: every
 // record is filled from a byte span of exactly its size, so a record can never
 // be read from fewer bytes than it holds.

@@ -7,26 +7,19 @@
 //     subtext there;
 //   - the conversion ends with a Text, whatever bytes go in.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "foundation/code_page.h"
 #include "foundation/text_between.h"
 #include "foundation/text_primitives.h"
+#include "tests/support/fuzz_checks.h"
 
 using namespace pindrel;
 
 namespace {
 
-void require(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
-
-void check_text(const Text& t) { require(t.bytes().find('\0') == std::string_view::npos, "zero byte in a Text"); }
+using fuzz::check_text;
+using fuzz::require;
 
 void check_substring(const Text& part, const Text& whole, const char* what) {
   check_text(part);
@@ -42,7 +35,7 @@ void check_found(const Text& t, const Text& sub, int pos, const char* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view in(reinterpret_cast<const char*>(data), size);
+  const std::string_view in = fuzz::set_input(data, size);
   const auto cut1 = in.find('\x01');
   const auto cut2 = cut1 == std::string_view::npos ? cut1 : in.find('\x01', cut1 + 1);
   const std::string_view raw_text = in.substr(0, cut1);

@@ -14,23 +14,14 @@
 
 #include "foundation/text_primitives.h"
 #include "net/cookies.h"
+#include "tests/support/fuzz_checks.h"
 
 using namespace pindrel;
 
 namespace {
 
-std::string_view current_input;
-
-void require(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\ninput:", what);
-    for (unsigned char c : current_input) std::fprintf(stderr, " %02X", c);
-    std::fprintf(stderr, "\n");
-    std::abort();
-  }
-}
-
-void check_text(const Text& t) { require(t.bytes().find('\0') == std::string_view::npos, "zero byte in a Text"); }
+using fuzz::check_text;
+using fuzz::require;
 
 // Every space character (0x20, or 0xA1 0xA1) stands right after a ";" byte.
 bool spaces_only_after_semicolons(const Text& t) {
@@ -48,7 +39,7 @@ bool spaces_only_after_semicolons(const Text& t) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  current_input = std::string_view(reinterpret_cast<const char*>(data), size);
+  fuzz::set_input(data, size);
   std::string_view in(reinterpret_cast<const char*>(data), size);
   std::size_t a = in.find('\x01');
   std::string_view raw = in.substr(0, a);

@@ -14,28 +14,19 @@
 
 #include "foundation/text_primitives.h"
 #include "net/url_parts.h"
+#include "tests/support/fuzz_checks.h"
 
 using namespace pindrel;
 
 namespace {
 
-std::string_view current_input;
-
-void require(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\ninput:", what);
-    for (unsigned char c : current_input) std::fprintf(stderr, " %02X", c);
-    std::fprintf(stderr, "\n");
-    std::abort();
-  }
-}
-
-void check_text(const Text& t) { require(t.bytes().find('\0') == std::string_view::npos, "zero byte in a Text"); }
+using fuzz::check_text;
+using fuzz::require;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  current_input = std::string_view(reinterpret_cast<const char*>(data), size);
+  fuzz::set_input(data, size);
   if (size == 0) return 0;
   const int options = data[0];
   const Text url = Text::from_bytes(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
