@@ -339,16 +339,20 @@ CurlTransport::Node* CurlTransport::find(Handle handle, int kind) {
   return it->second.get();
 }
 
+HttpTransport::Handle CurlTransport::add_node(std::unique_ptr<Node> node) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Handle h = next_++;
+  nodes_.emplace(h, std::move(node));
+  return h;
+}
+
 HttpTransport::Handle CurlTransport::open_root(const Text& agent, const HttpProxySetting& proxy) {
   if (proxy.access_type != kOpenTypeDirect && proxy.access_type != kOpenTypeProxy) return 0;
   auto node = std::make_unique<Node>();
   node->kind = Node::kRoot;
   node->agent = agent;
   node->proxy = proxy;
-  std::lock_guard<std::mutex> lock(mutex_);
-  Handle h = next_++;
-  nodes_.emplace(h, std::move(node));
-  return h;
+  return add_node(std::move(node));
 }
 
 HttpTransport::Handle CurlTransport::connect(Handle root, const Text& host, int port) {
@@ -359,10 +363,7 @@ HttpTransport::Handle CurlTransport::connect(Handle root, const Text& host, int 
   node->root = root;
   node->host = host;
   node->port = port;
-  std::lock_guard<std::mutex> lock(mutex_);
-  Handle h = next_++;
-  nodes_.emplace(h, std::move(node));
-  return h;
+  return add_node(std::move(node));
 }
 
 HttpTransport::Handle CurlTransport::open_request(Handle connection, const Text& verb,
@@ -378,10 +379,7 @@ HttpTransport::Handle CurlTransport::open_request(Handle connection, const Text&
   node->multi.reset(curl_multi_init());
   node->easy.reset(curl_easy_init());
   if (!node->multi || !node->easy) return 0;
-  std::lock_guard<std::mutex> lock(mutex_);
-  Handle h = next_++;
-  nodes_.emplace(h, std::move(node));
-  return h;
+  return add_node(std::move(node));
 }
 
 bool CurlTransport::send_request(Handle request, const Text& header_block, const ByteArray& body) {

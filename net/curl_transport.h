@@ -87,6 +87,8 @@ class CurlTransport final : public HttpTransport {
 
  private:
   Node* find(Handle handle, int kind);
+  // Files a new node under the next handle number and returns that handle.
+  Handle add_node(std::unique_ptr<Node> node);
 
   CurlTransportSettings settings_;
   std::mutex mutex_;
