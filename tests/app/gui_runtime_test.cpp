@@ -28,7 +28,7 @@
 #include "desktop_double.h"
 #include "foundation/gui/browser_box.h"
 #include "foundation/gui/controls.h"
-#include "foundation/gui/fetch_bytes.h"
+#include "net/fetch_bytes.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/qt_desktop_services.h"
 #include "foundation/gui/runtime.h"

@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "foundation/gui/fetch_bytes.h"
+#include "net/fetch_bytes.h"
 #include "foundation/text_between.h"
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"

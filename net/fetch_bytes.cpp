@@ -1,4 +1,4 @@
-#include "foundation/gui/fetch_bytes.h"
+#include "net/fetch_bytes.h"
 
 #include <curl/curl.h>
 
