@@ -8,6 +8,8 @@ namespace pindrel {
 
 namespace {
 
+int startup_skin = 1;
+
 // Step 2's loader object and step 3, loading the stored skin engine into it.
 // The skin engine is not part of this build yet: there is no loader object,
 // nothing is loaded, and the windows show unskinned.
@@ -30,7 +32,10 @@ int RunStartupSequence() {
   return run_message_loop(window);
 }
 
-int RunPindrel(int argc, char** argv) {
+int StartupSkinNumber() { return startup_skin; }
+
+int RunPindrel(int argc, char** argv, int skin) {
+  startup_skin = skin;
   GuiRuntime runtime(argc, argv);
   return RunStartupSequence();
 }

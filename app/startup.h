@@ -15,7 +15,11 @@ int RunStartupSequence();
 // The exit routine: releases ParseResult and UpdateInfo.
 void ExitRoutine();
 
-// Steps 1 to 5, as main runs them.
-int RunPindrel(int argc, char** argv);
+// Steps 1 to 5, as main runs them; `skin` is the number the main window's
+// created event attaches (1 unless the command line asked for another).
+int RunPindrel(int argc, char** argv, int skin = 1);
+
+// The skin number of this run, for the main window's created event.
+int StartupSkinNumber();
 
 }  // namespace pindrel
