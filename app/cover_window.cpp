@@ -7,7 +7,14 @@
 
 namespace pindrel {
 
+namespace {
+
+CoverWindow* open_cover_window = nullptr;
+
+}  // namespace
+
 CoverWindow::CoverWindow() {
+  open_cover_window = this;
   setObjectName(QStringLiteral("CoverWindow"));
   set_caption(concat_text(local_text(u8"封面展示 - [Korlan]Tessaly专版 "), site_hosts().forumDomain,
                           local_text(u8" [ 小贴士：右击图片即可保存到本地喔！]")));
@@ -35,5 +42,11 @@ CoverWindow::CoverWindow() {
   connect(this, &Window::created, this, [] { InitCoverWindow(); });
   connect(图片, &PictureBox::right_button_pressed, this, [] { SaveCover(); });
 }
+
+CoverWindow::~CoverWindow() {
+  if (open_cover_window == this) open_cover_window = nullptr;
+}
+
+CoverWindow* cover_window() { return open_cover_window; }
 
 }  // namespace pindrel

@@ -11,9 +11,14 @@ class CoverWindow : public Window {
 
  public:
   CoverWindow();
+  ~CoverWindow() override;
 
   PictureBox* 图片;
   FileDialog* 通用对话框1;
 };
+
+// The CoverWindow that is open (the last one made), or nullptr. Its handlers
+// reach the picture and the dialog through it.
+CoverWindow* cover_window();
 
 }  // namespace pindrel

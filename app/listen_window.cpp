@@ -4,7 +4,14 @@
 
 namespace pindrel {
 
+namespace {
+
+ListenWindow* open_listen_window = nullptr;
+
+}  // namespace
+
 ListenWindow::ListenWindow() {
+  open_listen_window = this;
   setObjectName(QStringLiteral("ListenWindow"));
   // No caption on the form: the created event sets it.
   move(50, 50);
@@ -16,5 +23,11 @@ ListenWindow::ListenWindow() {
 
   connect(this, &Window::created, this, [] { InitListenWindow(); });
 }
+
+ListenWindow::~ListenWindow() {
+  if (open_listen_window == this) open_listen_window = nullptr;
+}
+
+ListenWindow* listen_window() { return open_listen_window; }
 
 }  // namespace pindrel

@@ -11,8 +11,13 @@ class ListenWindow : public Window {
 
  public:
   ListenWindow();
+  ~ListenWindow() override;
 
   BrowserBox* 超文本浏览框1;
 };
+
+// The ListenWindow that is open (the last one made), or nullptr. Its created
+// handler reaches the window through it.
+ListenWindow* listen_window();
 
 }  // namespace pindrel

@@ -19,8 +19,9 @@ class BrowserBox : public QWidget {
 
   void set_address(const Text& address);
   const Text& address() const { return address_; }
-  // The view once an address was written, otherwise nullptr.
-  QWebEngineView* view() const { return view_; }
+  // The view once an address was written, otherwise nullptr. It is a
+  // QWebEngineView; callers that need the engine's own interface cast it.
+  QWidget* view() const;
 
  private:
   Text address_;

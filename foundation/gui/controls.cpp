@@ -1,9 +1,12 @@
 #include "foundation/gui/controls.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMovie>
 #include <QPixmap>
 #include <QPlainTextEdit>
 
@@ -35,14 +38,31 @@ PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
 
 void PictureBox::set_picture(const ByteArray& bytes) {
   picture_ = bytes;
-  QPixmap pixmap;
-  // Bytes that no reader decodes leave the box empty, as an empty array does.
-  if (!bytes.empty() &&
-      pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()))) {
-    setPixmap(pixmap);
-  } else {
-    clear();
+  if (animation_ != nullptr) {
+    setMovie(nullptr);
+    delete animation_;
+    animation_ = nullptr;
   }
+  clear();
+  if (bytes.empty()) return;
+  const QByteArray encoded(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+  {
+    QBuffer probe;
+    probe.setData(encoded);
+    QImageReader reader(&probe);
+    if (reader.supportsAnimation() && reader.imageCount() > 1) {
+      auto* source = new QBuffer;
+      source->setData(encoded);
+      animation_ = new QMovie(source, QByteArray(), this);
+      source->setParent(animation_);
+      setMovie(animation_);
+      animation_->start();
+      return;
+    }
+  }
+  // Bytes that no reader decodes leave the box empty, as an empty array does.
+  QPixmap pixmap;
+  if (pixmap.loadFromData(encoded)) setPixmap(pixmap);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {

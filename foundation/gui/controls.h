@@ -14,6 +14,7 @@
 #include "foundation/text.h"
 
 class QCheckBox;
+class QMovie;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -39,8 +40,8 @@ class Window : public QWidget {
 };
 
 // Shows a picture given as the bytes of an image file (JPEG, PNG, GIF, BMP
-// and what else Qt's image readers know). Reading the picture gives back
-// exactly the bytes that were written, decodable or not.
+// and what else Qt's image readers know); an animated GIF plays. Reading the
+// picture gives back exactly the bytes that were written, decodable or not.
 class PictureBox : public QLabel {
   Q_OBJECT
 
@@ -49,6 +50,8 @@ class PictureBox : public QLabel {
 
   void set_picture(const ByteArray& bytes);
   const ByteArray& picture() const { return picture_; }
+  // The running animation of an animated picture, otherwise nullptr.
+  QMovie* animation() const { return animation_; }
 
  signals:
   void left_button_pressed();
@@ -59,6 +62,7 @@ class PictureBox : public QLabel {
 
  private:
   ByteArray picture_;
+  QMovie* animation_ = nullptr;
 };
 
 // A caption that opens its stored address in the default browser when it is

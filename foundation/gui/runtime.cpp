@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QSaveFile>
 #include <QTextCursor>
+#include <string_view>
 #include <vector>
 
 #include "foundation/gui/desktop_services.h"
@@ -108,17 +109,47 @@ bool open_file_dialog(FileDialog& dialog) { return desktop_services().run_file_d
 
 bool write_file(const Text& name, std::initializer_list<ByteArray> parts) {
   if (name.empty()) return false;
-  QFile file(to_qstring(name));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  // Written beside the file and renamed over it only once every byte is on
+  // disk, so a failed write (a full disk, a size limit, a lost device) leaves
+  // the former file as it was. The replacement keeps the former file's
+  // permission bits; a new file gets the usual ones (0666 less the umask).
+  QSaveFile file(to_qstring(name));
+  if (!file.open(QIODevice::WriteOnly)) return false;
   for (const ByteArray& part : parts) {
     if (part.empty()) continue;
     const auto n = static_cast<qint64>(part.size());
-    if (file.write(reinterpret_cast<const char*>(part.data()), n) != n) return false;
+    if (file.write(reinterpret_cast<const char*>(part.data()), n) != n) {
+      file.cancelWriting();
+      return false;
+    }
   }
-  file.close();
-  return file.error() == QFileDevice::NoError;
+  return file.commit();
 }
 
-void open_address(const Text& address) { desktop_services().open_address(address); }
+namespace {
+
+bool starts_with_ignoring_case(const Text& text, std::string_view prefix) {
+  const std::string_view b = text.bytes();
+  if (b.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const char c = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool is_web_address(const Text& address) {
+  return starts_with_ignoring_case(address, "http://") || starts_with_ignoring_case(address, "https://");
+}
+
+void open_address(const Text& address) {
+  // The addresses come from fetched manifests and pages as well as from the
+  // program itself; only the web's own schemes reach the desktop, whose
+  // handlers would otherwise open local files ("file:") or run programs.
+  // Anything else, the empty address included, is dropped without a word.
+  if (is_web_address(address)) desktop_services().open_address(address);
+}
 
 }  // namespace pindrel

@@ -69,11 +69,18 @@ void set_clipboard_text(const Text& text);
 // confirmed a file name, which is then the dialog's file_name (full path).
 bool open_file_dialog(FileDialog& dialog);
 
-// Creates or truncates the file and writes the arrays in order, skipping
-// empty ones. False for an empty name or on any failure.
+// Creates or replaces the file with the arrays in order, skipping empty
+// ones. The bytes go to a file beside it that is renamed over it at the end,
+// so on any failure the former file stays whole; a replaced file keeps its
+// permission bits. False for an empty name or on any failure.
 bool write_file(const Text& name, std::initializer_list<ByteArray> parts);
 
-// Has the desktop open the address in the default browser.
+// Has the desktop open the address in the default browser, when it is an
+// http:// or https:// address (letter case ignored); any other address, the
+// empty one included, is not opened and nothing is reported.
+//   open_address("HTTPS://example.test/") opens it
+//   open_address("file:///etc/passwd") does nothing
 void open_address(const Text& address);
+bool is_web_address(const Text& address);
 
 }  // namespace pindrel

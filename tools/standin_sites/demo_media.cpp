@@ -37,21 +37,73 @@ std::string cover_picture(const std::string& id, const char* format) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-std::string silent_mp3() {
-  // Header FF FB 90 C0: MPEG-1, Layer III, no CRC, 128 kbit/s, 44.1 kHz,
-  // no padding, mono. 144 * 128000 / 44100 = 417 bytes a frame. The 17 bytes
-  // of side information and the main data are zero: every granule has
-  // part2_3_length 0, which decodes to silence.
+namespace {
+
+// Writes bits most significant first, as MPEG audio lays them out.
+class BitWriter {
+ public:
+  explicit BitWriter(std::string& out) : out_(out) {}
+  void put(std::uint32_t value, int bits) {
+    for (int i = bits - 1; i >= 0; --i) {
+      if (used_ == 0) out_ += '\0';
+      if ((value >> i) & 1u) out_.back() = static_cast<char>(out_.back() | (0x80 >> used_));
+      used_ = (used_ + 1) % 8;
+    }
+  }
+
+ private:
+  std::string& out_;
+  int used_ = 0;
+};
+
+}  // namespace
+
+std::string tone_mp3() {
+  // Every frame: header FF FB 90 C0 (MPEG-1 Layer III, no CRC, 128 kbit/s,
+  // 44.1 kHz, no padding, mono, not original), 17 bytes of side information
+  // and 396 bytes of main data; 144 * 128000 / 44100 = 417 bytes a frame.
+  // Nothing is borrowed from the bit reservoir (main_data_begin 0), so each
+  // frame decodes on its own.
+  //
+  // Each granule (576 lines, long blocks) holds one non-zero spectral line:
+  // line 11 of subband 0, whose centre is 11.5 / 1152 * 44100 = 440 Hz. From
+  // one granule to the next a steady 440 Hz sine advances its phase by
+  // 11.5 pi, so its coefficient follows + + - - ; the decoder's overlap-add
+  // then gives a tone at 440 Hz. Global gain 203 puts the line at
+  // 2^((203 - 210) / 4) = 0.30 of full scale.
   constexpr std::size_t kFrame = 417;
-  constexpr int kFrames = 77;  // 77 * 1152 / 44100 = 2.0 s
+  constexpr int kFrames = 115;  // 115 * 1152 / 44100 = 3.0 s
+  constexpr int kGlobalGain = 203;
   std::string out;
   out.reserve(kFrame * kFrames);
   for (int f = 0; f < kFrames; ++f) {
-    std::string frame(kFrame, '\0');
-    frame[0] = '\xFF';
-    frame[1] = '\xFB';
-    frame[2] = '\x90';
-    frame[3] = '\xC0';
+    std::string frame("\xFF\xFB\x90\xC0", 4);
+    BitWriter side(frame);
+    side.put(0, 9);  // main_data_begin
+    side.put(0, 5);  // private bits
+    side.put(0, 4);  // scfsi
+    for (int g = 0; g < 2; ++g) {
+      side.put(9, 12);  // part2_3_length: no scale factors, 5 + 4 Huffman bits
+      side.put(6, 9);   // big_values: pairs up to lines 10 and 11
+      side.put(kGlobalGain, 8);
+      side.put(0, 4);   // scalefac_compress 0: no scale factor bits
+      side.put(0, 1);   // window_switching_flag: long blocks
+      side.put(1, 5);   // table_select[0]: table 1 (values 0 and 1)
+      side.put(0, 5);
+      side.put(0, 5);
+      side.put(7, 4);   // region0_count: region 0 reaches line 36
+      side.put(7, 3);   // region1_count
+      side.put(0, 3);   // preflag, scalefac_scale, count1table_select
+    }
+    BitWriter main(frame);
+    for (int g = 0; g < 2; ++g) {
+      const int granule = 2 * f + g;
+      const bool negative = (granule / 2) % 2 == 1;
+      for (int pair = 0; pair < 5; ++pair) main.put(1, 1);  // (0, 0): "1"
+      main.put(1, 3);                                       // (0, 1): "001"
+      main.put(negative ? 1 : 0, 1);                        // the sign of line 11
+    }
+    frame.resize(kFrame, '\0');  // the rest of the frame: ancillary zero bytes
     out += frame;
   }
   return out;

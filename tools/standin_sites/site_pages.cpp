@@ -1,5 +1,6 @@
 #include "tools/standin_sites/site_pages.h"
 
+#include "foundation/code_page.h"
 #include "foundation/local_text.h"
 
 namespace pindrel::standin {
@@ -15,14 +16,44 @@ std::string html_page(const std::string& title, const std::string& body) {
 
 }  // namespace
 
-std::string update_manifest(const std::string& maker_base) {
+namespace {
+
+struct ManifestFields {
+  std::string version;  // empty: the manifest has no version field
+  std::u8string_view file_name;
+  std::string download;
+};
+
+// The six fields in code page 936, one a line, each ended by "【korlan】".
+std::string manifest_text(const ManifestFields& m) {
   const std::string end = gbk(u8"【korlan】");
-  return gbk(u8"[文件版本]：") + "1.1" + end + "\r\n" +
-         gbk(u8"[文件名称]：") + gbk(u8"Pindrel视频解析 1.1") + end + "\r\n" +
-         gbk(u8"[文件大小]：") + "1.26 MB" + end + "\r\n" +
-         gbk(u8"[文件MD5]：") + "9e107d9d372bb6826bd81d3542a419d6" + end + "\r\n" +
-         gbk(u8"[下载地址]：") + maker_base + "/download/pindrel-1.1.zip" + end + "\r\n" +
-         gbk(u8"[更新说明]：") + gbk(u8"1. 支持更多视频页面\r\n2. 修正封面保存") + end + "\r\n";
+  std::string t;
+  if (!m.version.empty()) t += gbk(u8"[文件版本]：") + m.version + end + "\r\n";
+  t += gbk(u8"[文件名称]：") + gbk(m.file_name) + end + "\r\n";
+  t += gbk(u8"[文件大小]：") + "1.26 MB" + end + "\r\n";
+  t += gbk(u8"[文件MD5]：") + "9e107d9d372bb6826bd81d3542a419d6" + end + "\r\n";
+  t += gbk(u8"[下载地址]：") + m.download + end + "\r\n";
+  t += gbk(u8"[更新说明]：") + gbk(u8"1. 支持更多视频页面\r\n2. 修正封面保存") + end + "\r\n";
+  return t;
+}
+
+}  // namespace
+
+const std::vector<std::string>& manifest_names() {
+  static const std::vector<std::string> names = {"newer", "same", "no-version", "utf8", "not-http"};
+  return names;
+}
+
+std::string update_manifest(const std::string& maker_base) { return update_manifest("newer", maker_base); }
+
+std::string update_manifest(const std::string& name, const std::string& maker_base) {
+  const std::string download = maker_base + "/download/pindrel-1.1.zip";
+  if (name == "newer") return manifest_text({"1.1", u8"Pindrel视频解析 1.1", download});
+  if (name == "same") return manifest_text({"1.0", u8"Pindrel视频解析 1.0", maker_base + "/download/pindrel-1.0.zip"});
+  if (name == "no-version") return manifest_text({"", u8"Pindrel视频解析 1.1", download});
+  if (name == "utf8") return std::string(local_to_utf8(Text::from_bytes(manifest_text({"1.1", u8"Pindrel视频解析 1.1", download}))));
+  if (name == "not-http") return manifest_text({"1.2", u8"Pindrel视频解析 1.2", "file:///etc/passwd"});
+  return {};
 }
 
 std::string maker_error_page() {
@@ -44,20 +75,45 @@ std::string player_page() {
 <style>html,body{margin:0;background:#eeeeee;overflow:hidden}audio{display:block;width:100%;height:27px}</style>
 </head><body><audio id="player" controls></audio>
 <script>
-// The query of the Flash player: soundFile, then keys introduced by "&amp;".
+// The query of the Flash player: soundFile, then keys introduced by "&amp;"
+// (or a bare "&"). The value of soundFile ends at the first "&".
+function decoded(text) {
+  try { return decodeURIComponent(text); } catch (e) { return text; }
+}
 var params = {};
 location.search.replace(/^\?/, '').split('&').forEach(function (piece) {
   var eq = piece.indexOf('=');
-  var key = decodeURIComponent(eq < 0 ? piece : piece.slice(0, eq)).replace(/^amp;/, '');
-  var value = eq < 0 ? '' : decodeURIComponent(piece.slice(eq + 1));
+  var key = decoded(eq < 0 ? piece : piece.slice(0, eq)).replace(/^amp;/, '');
+  var value = eq < 0 ? '' : decoded(piece.slice(eq + 1));
   if (!(key in params)) params[key] = value;
 });
-var player = document.getElementById('player');
-if (params.soundFile) {
-  player.src = params.soundFile;
-  player.loop = params.loop === 'yes';
-  if (params.autostart === 'yes') player.play().catch(function () {});
+
+// What the player received and did, for whoever looks: the page title and
+// window.playerReport.
+var report = {soundFile: params.soundFile || '', autostart: params.autostart || '', loop: params.loop || '',
+              playing: false, currentTime: 0, error: ''};
+window.playerReport = report;
+function show() {
+  var state = report.error ? 'error ' + report.error
+            : report.playing ? 'playing ' + report.currentTime.toFixed(1) + ' s' : 'stopped';
+  document.title = state + ' | ' + report.soundFile;
 }
+
+var player = document.getElementById('player');
+player.addEventListener('playing', function () { report.playing = true; show(); });
+player.addEventListener('pause', function () { report.playing = false; show(); });
+player.addEventListener('timeupdate', function () { report.currentTime = player.currentTime; show(); });
+player.addEventListener('error', function () {
+  report.error = 'media ' + (player.error ? player.error.code : '?');
+  show();
+});
+if (report.soundFile) {
+  player.loop = params.loop === 'yes';
+  player.src = report.soundFile;
+  if (params.autostart === 'yes')
+    player.play().catch(function (e) { report.error = 'play ' + e.name; show(); });
+}
+show();
 </script></body></html>
 )";
 }

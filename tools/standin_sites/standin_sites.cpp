@@ -57,6 +57,16 @@ void StandinSites::set_manifest(std::string bytes) {
   manifest_ = std::make_unique<std::string>(std::move(bytes));
 }
 
+bool StandinSites::use_manifest(const std::string& name) {
+  bool known = false;
+  for (const std::string& n : manifest_names()) known = known || n == name;
+  if (!known) return false;
+  std::lock_guard<std::mutex> lock(manifest_mutex_);
+  manifest_.reset();
+  manifest_name_ = name;
+  return true;
+}
+
 void StandinSites::add_routes() {
   // Pages carry absolute addresses of the mirror itself, so they are made
   // when asked for, once the port is known.
@@ -70,7 +80,7 @@ void StandinSites::add_routes() {
     const bool png = v.cover_file.size() > 4 && v.cover_file.substr(v.cover_file.size() - 4) == ".png";
     mirror_.route("GET", v.cover_file,
                   ok(png ? "image/png" : "image/jpeg", cover_picture(v.id, png ? "PNG" : "JPEG")));
-    mirror_.route("GET", "/mp3/" + v.id + ".mp3", ok("audio/mpeg", silent_mp3()));
+    mirror_.route("GET", "/mp3/" + v.id + ".mp3", ok("audio/mpeg", tone_mp3()));
     mirror_.route("GET", "/mp4/" + v.id + ".mp4", ok("video/mp4", small_mp4()));
     mirror_.route("GET", "/ass/" + v.id + ".ass", ok("text/plain; charset=utf-8", ass_comments(v.title)));
     mirror_.route("GET", "/xml/" + v.id + ".xml", ok("text/xml; charset=utf-8", xml_comments(v.id)));
@@ -80,14 +90,14 @@ void StandinSites::add_routes() {
 
   maker_.route("GET", "/api/qelvo.txt", [this](const RecordedRequest&) {
     std::lock_guard<std::mutex> lock(manifest_mutex_);
-    return ok("text/plain; charset=gbk", manifest_ ? *manifest_ : update_manifest("http://" + maker_host()));
+    return ok("text/plain; charset=gbk", manifest_ ? *manifest_ : update_manifest(manifest_name_, "http://" + maker_host()));
   });
   maker_.route("GET", "/", [](const RecordedRequest& r) {
     return ok(kHtml, has_query_key(r, "api_error") ? maker_error_page() : maker_home_page());
   });
   maker_.route("GET", "/Vantoro-jiexi.html", ok(kHtml, maker_tool_page()));
-  maker_.route("GET", "/download/pindrel-1.1.zip",
-               ok("application/zip", std::string("PK\x05\x06", 4) + std::string(18, '\0')));
+  for (const char* release : {"/download/pindrel-1.0.zip", "/download/pindrel-1.1.zip"})
+    maker_.route("GET", release, ok("application/zip", std::string("PK\x05\x06", 4) + std::string(18, '\0')));
 
   forum_.route("GET", "/", ok(kHtml, forum_home_page()));
 }

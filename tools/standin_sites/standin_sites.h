@@ -3,7 +3,8 @@
 //   mirror      /video/<id>                      the page the program parses
 //               /cover/, /mp3/, /mp4/, /ass/, /xml/  its media
 //   player      /source/js/libs/player/audioplayer.swf  an HTML5 player page
-//   maker       /api/qelvo.txt (code page 936), /?api_error, /, /Vantoro-jiexi.html
+//   maker       /api/qelvo.txt (one of the manifests of site_pages.h),
+//               /?api_error, /, /Vantoro-jiexi.html, /download/
 //   forum       /
 //
 //   StandinSites sites;
@@ -47,6 +48,9 @@ class StandinSites {
 
   // Replaces the manifest the maker site serves (bytes as sent).
   void set_manifest(std::string bytes);
+  // Serves the named manifest of site_pages.h ("newer", the default, "same",
+  // "no-version", "utf8", "not-http") from now on; false for an unknown name.
+  bool use_manifest(const std::string& name);
 
  private:
   static std::string host(const LoopbackServer& s);
@@ -58,7 +62,8 @@ class StandinSites {
   LoopbackServer maker_;
   LoopbackServer forum_;
   std::mutex manifest_mutex_;
-  std::unique_ptr<std::string> manifest_;  // null: the built-in manifest
+  std::unique_ptr<std::string> manifest_;  // null: the named manifest
+  std::string manifest_name_ = "newer";
 };
 
 }  // namespace pindrel::standin
