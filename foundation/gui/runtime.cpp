@@ -1,7 +1,10 @@
 #include "foundation/gui/runtime.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
@@ -111,19 +114,34 @@ bool write_file(const Text& name, std::initializer_list<ByteArray> parts) {
   if (name.empty()) return false;
   // Written beside the file and renamed over it only once every byte is on
   // disk, so a failed write (a full disk, a size limit, a lost device) leaves
-  // the former file as it was. The replacement keeps the former file's
-  // permission bits; a new file gets the usual ones (0666 less the umask).
-  QSaveFile file(to_qstring(name));
-  if (!file.open(QIODevice::WriteOnly)) return false;
+  // the former file as it was. Unbuffered, so that every failed write shows
+  // at once; a write that fails inside QSaveFile's own buffer at commit time
+  // would not stop the rename.
+  const QString path = to_qstring(name);
+  const QByteArray native = QFile::encodeName(path);
+  struct stat former {};
+  const bool replacing = ::stat(native.constData(), &former) == 0 && S_ISREG(former.st_mode);
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
   for (const ByteArray& part : parts) {
     if (part.empty()) continue;
     const auto n = static_cast<qint64>(part.size());
     if (file.write(reinterpret_cast<const char*>(part.data()), n) != n) {
       file.cancelWriting();
+      file.commit();  // removes the file beside it; the former one stays
       return false;
     }
   }
-  return file.commit();
+  if (!file.commit()) return false;
+  // QSaveFile gives the replacement the former file's permissions but adds
+  // the owner's write bit; the former bits are put back exactly. A new file
+  // has the usual ones (0666 less the umask).
+  if (replacing) {
+    struct stat now {};
+    if (::stat(native.constData(), &now) == 0 && (now.st_mode & 07777) != (former.st_mode & 07777))
+      ::chmod(native.constData(), former.st_mode & 07777);
+  }
+  return true;
 }
 
 namespace {
