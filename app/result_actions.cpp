@@ -19,8 +19,16 @@ namespace {
 // whether the last parse found a link.
 bool ParseHasRun() { return compare_text(ParseResult.mp3Url, Text()) != 0; }
 
-Text CopiedMessage() { return local_text(u8"下载信息已复制，请使用迅雷进行下载~"); }
-Text ParseFirstMessage() { return local_text(u8"请进行解析后再进行操作！"); }
+// After a parse: the link on the clipboard, then the message that says so.
+// Before one: only the message asking for a parse; the clipboard stays.
+void CopyForDownload(const Text& link) {
+  if (ParseHasRun()) {
+    set_clipboard_text(link);
+    message_box(local_text(u8"下载信息已复制，请使用迅雷进行下载~"), kButtonsOk);
+  } else {
+    message_box(local_text(u8"请进行解析后再进行操作！"), kButtonsOk);
+  }
+}
 
 }  // namespace
 
@@ -53,26 +61,13 @@ void InitListenWindow() {
 }
 
 void CopyMp3Link() {
-  if (ParseHasRun()) {
-    set_clipboard_text(ParseResult.mp3Url);
-    message_box(CopiedMessage(), kButtonsOk);
-  } else {
-    message_box(ParseFirstMessage(), kButtonsOk);
-  }
+  CopyForDownload(ParseResult.mp3Url);
   // Copied once more whichever branch ran: before any parse this leaves an
   // empty text on the clipboard.
   set_clipboard_text(ParseResult.mp3Url);
 }
 
-void CopyMp4Link() {
-  if (ParseHasRun()) {
-    set_clipboard_text(ParseResult.mp4Url);
-    message_box(CopiedMessage(), kButtonsOk);
-  } else {
-    // The clipboard stays as it was.
-    message_box(ParseFirstMessage(), kButtonsOk);
-  }
-}
+void CopyMp4Link() { CopyForDownload(ParseResult.mp4Url); }
 
 void InitCoverWindow() {
   CoverWindow* w = cover_window();

@@ -17,17 +17,15 @@
 #include "app/main_window.h"
 #include "app/parse_result.h"
 #include "app/result_actions.h"
-#include "desktop_double.h"
+#include "main_window_fixture.h"
 #include "foundation/gui/desktop_services.h"
 #include "foundation/text_primitives.h"
-#include "standin_fixture.h"
 #include "text_printing.h"
 #include "window_script.h"
 
 namespace pindrel {
 namespace {
 
-using testing::DesktopDouble;
 using testing::spin_until;
 using testing::WhileOpen;
 
@@ -73,22 +71,8 @@ QJsonObject wait_for_report(QWebEngineView& view, const std::function<bool(const
   return report;
 }
 
-class ListenWindowTest : public testing::StandinSitesTest {
+class ListenWindowTest : public testing::MainWindowTest {
  protected:
-  void SetUp() override {
-    StandinSitesTest::SetUp();
-    window = std::make_unique<MainWindow>();
-    window->show();
-  }
-  void TearDown() override {
-    window.reset();
-    StandinSitesTest::TearDown();
-  }
-  void parse(const std::string& id_and_rest) {
-    set_edit_text(*window->编辑框_地址, video_page(id_and_rest));
-    window->选择框1->setChecked(false);
-    window->解析->click();
-  }
   // The player address for an MP3 link, built by hand.
   std::string player_address(const Text& mp3) const {
     return "http://" + sites.player_host() + "/source/js/libs/player/audioplayer.swf?soundFile=" +
@@ -97,9 +81,6 @@ class ListenWindowTest : public testing::StandinSitesTest {
   std::string player_target(const Text& mp3) const {
     return player_address(mp3).substr(("http://" + sites.player_host()).size());
   }
-
-  DesktopDouble desktop;
-  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(ListenWindowTest, PlaysTheParsedMp3InThePlayer) {

@@ -23,11 +23,10 @@
 #include "app/main_window.h"
 #include "app/parse_result.h"
 #include "app/result_actions.h"
-#include "desktop_double.h"
+#include "main_window_fixture.h"
 #include "file_size_limit.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/runtime.h"
-#include "standin_fixture.h"
 #include "text_printing.h"
 #include "tools/standin_sites/demo_media.h"
 #include "window_script.h"
@@ -35,7 +34,6 @@
 namespace pindrel {
 namespace {
 
-using testing::DesktopDouble;
 using testing::WhileOpen;
 
 const std::u8string_view kCopied = u8"下载信息已复制，请使用迅雷进行下载~";
@@ -51,22 +49,11 @@ QByteArray read_all(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-class ResultActions : public testing::StandinSitesTest {
+class ResultActions : public testing::MainWindowTest {
  protected:
-  void SetUp() override {
-    StandinSitesTest::SetUp();
-    window = std::make_unique<MainWindow>();
-    window->show();
-  }
-  void TearDown() override {
-    window.reset();
-    StandinSitesTest::TearDown();
-  }
-
+  // A parse, with what it showed and copied forgotten.
   void parse(const std::string& id_and_rest) {
-    set_edit_text(*window->编辑框_地址, video_page(id_and_rest));
-    window->选择框1->setChecked(false);
-    window->解析->click();
+    MainWindowTest::parse(id_and_rest);
     desktop.messages.clear();
     desktop.clipboard.clear();
   }
@@ -80,9 +67,6 @@ class ResultActions : public testing::StandinSitesTest {
     }
     return t;
   }
-
-  DesktopDouble desktop;
-  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(ResultActions, BeforeAnyParseEachButtonAsksForOne) {

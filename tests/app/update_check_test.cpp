@@ -9,17 +9,15 @@
 #include "app/main_window.h"
 #include "app/parse_result.h"
 #include "app/update_check.h"
-#include "desktop_double.h"
+#include "main_window_fixture.h"
 #include "foundation/gui/desktop_services.h"
 #include "foundation/text_primitives.h"
-#include "standin_fixture.h"
 #include "text_printing.h"
 #include "tools/standin_sites/site_pages.h"
 
 namespace pindrel {
 namespace {
 
-using testing::DesktopDouble;
 
 const std::u8string_view kFailed = u8"检查更新失败，可能是端口发生故障！请稍后再试~或将问题反馈到官网！";
 const std::u8string_view kLatest = u8"恭喜您，您使用的版本为最新版本！";
@@ -33,22 +31,10 @@ Text prompt_for(std::u8string_view file_name, std::u8string_view version) {
                        u8"最新版本特性：\r\n1. 支持更多视频页面\r\n2. 修正封面保存"));
 }
 
-class UpdateCheck : public testing::StandinSitesTest {
+class UpdateCheck : public testing::MainWindowTest {
  protected:
-  void SetUp() override {
-    StandinSitesTest::SetUp();
-    window = std::make_unique<MainWindow>();
-    window->show();
-  }
-  void TearDown() override {
-    window.reset();
-    StandinSitesTest::TearDown();
-  }
   Text maker(const std::string& path) const { return Text::from_bytes("http://" + sites.maker_host() + path); }
   void press() { window->检查更新->click(); }
-
-  DesktopDouble desktop;
-  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(UpdateCheck, EachManifestTakesItsPath) {
