@@ -171,6 +171,15 @@ TEST_F(UpdateCheck, CuttingFollowsTheLabelsAndTheirTerminator) {
   }
 }
 
+TEST_F(UpdateCheck, AnUnknownManifestNameKeepsTheFormerOne) {
+  ASSERT_TRUE(sites.use_manifest("same"));
+  EXPECT_FALSE(sites.use_manifest("newest"));
+  EXPECT_FALSE(sites.use_manifest(""));
+  press();
+  ASSERT_EQ(desktop.messages.size(), 1u);
+  EXPECT_EQ(desktop.messages[0].text, L(kLatest));
+}
+
 TEST_F(UpdateCheck, MakerSiteDownIsAFailedCheck) {
   const Text error_page = maker("/?api_error");
   ParseResult.title = L(u8"上次解析的标题");
