@@ -371,7 +371,7 @@ TEST_F(LoopbackExchange, RedirectionFollowedOrReturned) {
 }
 
 TEST_F(LoopbackExchange, RedirectionToASilentServerEndsWithoutHeaders) {
-  settings_.idle_timeout = std::chrono::milliseconds(1500);
+  settings_.limits.idle_timeout = std::chrono::milliseconds(1500);
   RawSocketServer mute([](RawConnection& c) { c.hold(); });
   ASSERT_TRUE(mute.start());
   server_.route("GET", "/away", ScriptedResponse{302, {{"Location", mute.base_url() + "/there"}, {"Set-Cookie", "r=1"}}, ""});
@@ -387,7 +387,7 @@ TEST_F(LoopbackExchange, RedirectionToASilentServerEndsWithoutHeaders) {
 
 TEST_F(LoopbackExchange, RedirectionLoopEndsAtTheLimit) {
   server_.route("GET", "/loop", ScriptedResponse{302, {{"Location", "/loop"}}, "again"});
-  settings_.max_redirects = 4;
+  settings_.limits.max_redirects = 4;
   CurlTransport t = transport();
   Text headers;
   EXPECT_TRUE(SendHttpRequest(t, url("/loop"), 0, {}, nullptr, nullptr, {}, &headers).empty());
@@ -586,7 +586,7 @@ TEST_F(LoopbackExchange, ConnectionClosedMidBodyKeepsWhatArrived) {
 }
 
 TEST_F(LoopbackExchange, SilentServerEndsByTheIdleTimeOut) {
-  settings_.idle_timeout = std::chrono::milliseconds(1500);
+  settings_.limits.idle_timeout = std::chrono::milliseconds(1500);
   // One stops in the middle of the body, one never answers at all.
   RawSocketServer midway([](RawConnection& c) {
     c.send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nten bytes.");
