@@ -2,6 +2,7 @@
 #include "net/curl_easy.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "net/transfer_wait_hook.h"
 
@@ -50,6 +51,17 @@ void CurlTransfer::note_received(std::size_t n) {
 
 bool CurlTransfer::accept_body(std::size_t n) {
   note_received(n);
+  if (!length_checked_) {
+    // A length past the cap, announced with the first bytes, is refused at
+    // once rather than after the cap's worth of bytes has come.
+    length_checked_ = true;
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced > 0 && static_cast<std::uint64_t>(announced) > limits_.max_body_bytes) {
+      end(End::kBodyTooLong);
+      return false;
+    }
+  }
   if (n > limits_.max_body_bytes - std::min(body_bytes_, limits_.max_body_bytes)) {
     end(End::kBodyTooLong);
     return false;

@@ -103,7 +103,9 @@ class CurlTransfer {
 
   // For the write and header callbacks: `n` bytes have arrived. accept_body
   // also counts them against the body cap and is false (the callback then
-  // refuses them, which ends the transfer) once the cap is passed.
+  // refuses them, which ends the transfer) once the cap is passed, or at the
+  // first bytes of a body whose announced length is past it. For a decoded
+  // body the announced length is that of the encoded one.
   void note_received(std::size_t n);
   bool accept_body(std::size_t n);
   // The owner's own clocks (an idle period) ended the transfer.
@@ -140,6 +142,7 @@ class CurlTransfer {
   Clock::time_point window_end_;
   std::size_t window_bytes_ = 0;
   std::size_t body_bytes_ = 0;
+  bool length_checked_ = false;
 };
 
 }  // namespace pindrel

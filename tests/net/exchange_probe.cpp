@@ -23,6 +23,7 @@
 
 #include "net/fetch_bytes.h"
 #include "net/http_request.h"
+#include "tools/loopback_server/hostile_handlers.h"
 #include "tools/loopback_server/raw_socket_server.h"
 
 namespace pindrel {
@@ -85,34 +86,10 @@ RawHandler handler_for(const std::string& scenario, const std::string& bomb) {
       }
     };
   }
-  if (scenario == "endless") {
-    return [](RawConnection& c) {
-      if (!c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")) return;
-      while (c.send(filler())) {
-      }
-    };
-  }
-  if (scenario == "endless-chunked") {
-    return [](RawConnection& c) {
-      if (!c.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")) return;
-      char size[16];
-      std::snprintf(size, sizeof size, "%zx\r\n", filler().size());
-      while (c.send(size) && c.send(filler()) && c.send("\r\n")) {
-      }
-    };
-  }
-  if (scenario == "trickle") {
-    return [](RawConnection& c) {
-      if (!c.send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n")) return;
-      while (c.send("x")) std::this_thread::sleep_for(std::chrono::seconds(1));
-    };
-  }
-  if (scenario == "slow-redirects") {
-    return [](RawConnection& c) {
-      std::this_thread::sleep_for(std::chrono::seconds(25));
-      c.send("HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 0\r\n\r\n");
-    };
-  }
+  if (scenario == "endless") return EndlessBody(false);
+  if (scenario == "endless-chunked") return EndlessBody(true);
+  if (scenario == "trickle") return Trickle(std::chrono::seconds(1));
+  if (scenario == "slow-redirects") return SlowRedirection(std::chrono::seconds(25), "/again");
   if (scenario == "gzip-cover") {
     return [&bomb](RawConnection& c) {
       c.send("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(bomb.size()) +
