@@ -45,15 +45,6 @@ void report(const char* what, Clock::time_point start, std::size_t bytes) {
   std::fflush(stdout);
 }
 
-const std::string& filler() {
-  static const std::string block = [] {
-    std::string s(64 * 1024, '\0');
-    for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char>('a' + i % 26);
-    return s;
-  }();
-  return block;
-}
-
 // 1 GiB of zero bytes in the gzip format.
 std::string gzip_bomb() {
   z_stream z{};
@@ -77,15 +68,7 @@ std::string gzip_bomb() {
 }
 
 RawHandler handler_for(const std::string& scenario, const std::string& bomb) {
-  if (scenario == "finite64") {
-    return [](RawConnection& c) {
-      const std::size_t total = 64u << 20;
-      if (!c.send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n\r\n")) return;
-      for (std::size_t sent = 0; sent < total; sent += filler().size()) {
-        if (!c.send(filler())) return;
-      }
-    };
-  }
+  if (scenario == "finite64") return LargeBody(std::size_t{64} << 20);
   if (scenario == "endless") return EndlessBody(false);
   if (scenario == "endless-chunked") return EndlessBody(true);
   if (scenario == "trickle") return Trickle(std::chrono::seconds(1));

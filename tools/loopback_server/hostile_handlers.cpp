@@ -46,6 +46,15 @@ RawHandler EndlessBody(bool chunked) {
   };
 }
 
+RawHandler LargeBody(std::size_t bytes) {
+  return [bytes](RawConnection& c) {
+    if (!c.send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes) + "\r\n\r\n")) return;
+    for (std::size_t sent = 0; sent < bytes; sent += letters().size()) {
+      if (!c.send(std::string_view(letters()).substr(0, bytes - sent))) return;
+    }
+  };
+}
+
 RawHandler Trickle(std::chrono::milliseconds every) {
   return [every](RawConnection& c) {
     if (!c.send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n")) return;

@@ -1,5 +1,6 @@
 // Handlers for RawSocketServer that play servers a client must not trust:
-// bodies without end, trickles, slow redirections. Each runs until the peer
+// bodies without end, trickles, slow redirections (and a large honest body
+// to compare with). Each runs until the peer
 // gives up or the server stops.
 //
 //   RawSocketServer endless(EndlessBody(/*chunked=*/true));
@@ -8,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 #include "tools/loopback_server/raw_socket_server.h"
@@ -18,6 +20,10 @@ namespace pindrel {
 // encoding, or with no length at all (the body would end when the connection
 // closes).
 RawHandler EndlessBody(bool chunked);
+
+// A finite body of `bytes` letters with its Content-Length, made as it is
+// sent (the server holds only 64 KiB of it).
+RawHandler LargeBody(std::size_t bytes);
 
 // A head that announces 100000 bytes ("Content-Length: 100000"), then one
 // byte "x" every `every`, until all are sent.
