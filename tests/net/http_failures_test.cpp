@@ -185,9 +185,8 @@ TEST_F(LoopbackExchange, SlowRedirectionsEndOnTheDeadline) {
   EXPECT_TRUE(SendHttpRequest(t, T(chain.base_url() + "/x"), 0, {}, nullptr, nullptr, {}, &headers).empty());
   EXPECT_EQ(headers, T(kSpaces));
   chain.stop();
-  const std::size_t hops = chain.requests().size();
-  EXPECT_GE(hops, 2u);
-  EXPECT_LE(hops, 5u);  // 1 s of 300 ms hops, nowhere near the eleven of the full chain
+  // 1 s of 300 ms hops, nowhere near the eleven of the full chain.
+  EXPECT_LE(chain.requests().size(), 5u);
 }
 
 }  // namespace
