@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/local_text.h"
 #include "foundation/text_primitives.h"
 #include "net/url_parts.h"
 #include "tests/support/fuzz_checks.h"
+#include "tests/support/test_text.h"
 
 using namespace pindrel;
 
@@ -45,12 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const int options = data[0];
   const Text url = Text::from_bytes(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
-  const Text colon = local_text(u8":");
+  const Text colon = T(":");
 
   const Text path = UrlPath(url);
   check_text(path);
   require(path.bytes().starts_with("/"), "path without a leading /");
-  require(path == local_text(u8"/") || url.bytes().ends_with(path.bytes()), "path is not the address's end");
+  require(path == T("/") || url.bytes().ends_with(path.bytes()), "path is not the address's end");
 
   const Text host = UrlHost(url);
   const Text host_port = UrlHost(url, false, true);
@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool secure = IsHttpsUrl(url);
   require(IsHttpsUrl(text_left(url, 5)) == secure, "secure test looks past the scheme");
   require(IsHttpsUrl(with_first_letters_case_swapped(url, 5)) == secure, "secure test counts letter case");
-  require(IsHttpsUrl(concat_text(local_text(u8"HTTPS://"), url)), "https:// in front is not secure");
-  require(!IsHttpsUrl(concat_text(local_text(u8"http://"), url)), "http:// in front is secure");
+  require(IsHttpsUrl(concat_text(T("HTTPS://"), url)), "https:// in front is not secure");
+  require(!IsHttpsUrl(concat_text(T("http://"), url)), "http:// in front is secure");
 
   check_text(UrlHost(url, true));
 
