@@ -3,31 +3,15 @@
 // name alone, the way the program's callers use it.
 #include "net/cookies.h"
 
+#include "foundation/local_text.h"
 #include "foundation/text_between.h"
 #include "foundation/text_primitives.h"
 
 namespace pindrel {
 namespace {
 
-const Text& set_cookie() {
-  static const Text t = Text::from_bytes("Set-Cookie");
-  return t;
-}
-const Text& set_cookie_colon() {
-  static const Text t = Text::from_bytes("Set-Cookie:");
-  return t;
-}
-const Text& semicolon() {
-  static const Text t = Text::from_bytes(";");
-  return t;
-}
-const Text& separator() {
-  static const Text t = Text::from_bytes("; ");
-  return t;
-}
-
 bool is_deletion_marker(const Text& piece) {
-  return text_right(piece, 8) == Text::from_bytes("=deleted");
+  return text_right(piece, 8) == local_text(u8"=deleted");
 }
 
 // "a; b; " -> "a; b": drops the separator after the last piece.
@@ -36,17 +20,20 @@ Text drop_last(const Text& t, int n) { return text_left(t, text_length(t) - n); 
 }  // namespace
 
 Text CollectResponseCookies(Text& rawHeaders) {
-  rawHeaders = replace_text(rawHeaders, set_cookie(), set_cookie(), std::nullopt, std::nullopt,
+  const Text set_cookie = local_text(u8"Set-Cookie");
+  const Text set_cookie_colon = local_text(u8"Set-Cookie:");
+  const Text semicolon = local_text(u8";");
+  rawHeaders = replace_text(rawHeaders, set_cookie, set_cookie, std::nullopt, std::nullopt,
                             /*case_sensitive=*/false);
   std::string result;
-  for (const Text& line : split_text(rawHeaders, Text::from_bytes("\r\n"))) {
-    if (find_text(line, set_cookie()) == -1) continue;
+  for (const Text& line : split_text(rawHeaders, local_text(u8"\r\n"))) {
+    if (find_text(line, set_cookie) == -1) continue;
     Text value;
-    if (find_text(line, semicolon()) != -1) {
-      value = trim_spaces(TextBetween(line, set_cookie_colon(), semicolon()));
+    if (find_text(line, semicolon) != -1) {
+      value = trim_spaces(TextBetween(line, set_cookie_colon, semicolon));
     } else {
-      value = trim_spaces(replace_text(line, set_cookie_colon(), Text(), std::nullopt,
-                                       std::nullopt, /*case_sensitive=*/false));
+      value = trim_spaces(replace_text(line, set_cookie_colon, Text(), std::nullopt, std::nullopt,
+                                       /*case_sensitive=*/false));
     }
     result.append(value.bytes());
     result.append("; ");
@@ -57,8 +44,8 @@ Text CollectResponseCookies(Text& rawHeaders) {
 Text MergeCookies(Text& jar, Text& fresh) {
   jar = remove_spaces(jar);
   fresh = remove_spaces(fresh);
-  const TextList old_pieces = split_text(jar, semicolon());
-  TextList pieces = split_text(fresh, semicolon());
+  const TextList old_pieces = split_text(jar, local_text(u8";"));
+  TextList pieces = split_text(fresh, local_text(u8";"));
   // The list grows while the old pieces are tested, so of several old pieces
   // with one name only the first gets in.
   for (const Text& old_piece : old_pieces) {
@@ -70,12 +57,12 @@ Text MergeCookies(Text& jar, Text& fresh) {
     merged.append(piece.bytes());
     merged.append("; ");
   }
-  jar = RemoveDuplicatePieces(drop_last(Text::from_bytes(merged), 2), separator());
+  jar = RemoveDuplicatePieces(drop_last(Text::from_bytes(merged), 2), local_text(u8"; "));
   return jar;
 }
 
 Text CookieName(const Text& piece) {
-  int p = find_text(piece, Text::from_bytes("="));
+  int p = find_text(piece, local_text(u8"="));
   return trim_spaces(p == -1 ? piece : text_left(piece, p - 1));
 }
 

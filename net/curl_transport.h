@@ -8,9 +8,15 @@
 //   kFlagSecure                 TLS, certificate and host name checked; a
 //                               redirection may lead only to https
 //   kFlagIgnoreRedirectToHttps  a plain address may be redirected to https
-// and, as WinInet's defaults do, time-outs: 60 s to connect, and the exchange
-// ends when 30 s pass without a byte received or sent. Only http and https are
-// spoken, HTTP/1.1 only, and a chain of redirections ends after 10.
+// and the limits of transfer_limits.h: as WinInet's defaults, 60 s to connect
+// and 30 s without a byte received or sent; on top of them, less than 1 KiB
+// received in 30 s, five minutes for the whole exchange with its redirections,
+// and a body of at most 64 MiB. Only http and https are spoken, HTTP/1.1
+// only, and a chain of redirections ends after 10.
+//
+// An exchange that runs out of time keeps the body that had arrived, as a read
+// that fails part-way does. A body past the cap fails the exchange:
+// body_refused() then says so and the exchange drops what it read.
 //
 // The path goes out as given (no "/../" squashing) except that a space is sent
 // as "%20", bytes of 0x80 and up in the path part are %-escaped by libcurl, and
@@ -23,43 +29,26 @@
 // server set, can add a header line of its own.
 //
 // Every request handle runs its own transfer on a fresh connection; nothing is
-// reused between requests. The body is passed on as it arrives, so memory stays
-// bounded by what libcurl delivers in one step.
+// reused between requests. The body is handed on as it arrives, so the
+// transport holds no more of it than libcurl delivers in one step.
+//
+// Single-threaded: a transport and its handles are used from one thread, the
+// one that runs the exchange (the transfers call the wait hook on it).
 #pragma once
 
-#include <chrono>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
+#include <variant>
 
+#include "net/curl_cookie_store.h"
 #include "net/http_transport.h"
+#include "net/transfer_limits.h"
 
 namespace pindrel {
 
-// A cookie store that outlives single exchanges (a CURLSH holding cookies).
-class CurlCookieStore {
- public:
-  CurlCookieStore();
-  ~CurlCookieStore();
-  CurlCookieStore(const CurlCookieStore&) = delete;
-  CurlCookieStore& operator=(const CurlCookieStore&) = delete;
-
-  // The one store of the process, used by exchanges without a cookie jar.
-  static CurlCookieStore& process_store();
-
-  void* share_handle() const;  // the CURLSH*
-
- private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
-};
-
 struct CurlTransportSettings {
-  std::chrono::milliseconds connect_timeout{60'000};
-  // No byte received or sent for this long ends the exchange.
-  std::chrono::milliseconds idle_timeout{30'000};
-  long max_redirects = 10;
+  TransferLimits limits;
   // nullptr: CurlCookieStore::process_store().
   CurlCookieStore* cookie_store = nullptr;
   // A CA bundle in place of the system's (empty: the system's).
@@ -70,6 +59,8 @@ class CurlTransport final : public HttpTransport {
  public:
   explicit CurlTransport(CurlTransportSettings settings = {});
   ~CurlTransport() override;
+  CurlTransport(const CurlTransport&) = delete;
+  CurlTransport& operator=(const CurlTransport&) = delete;
 
   Handle open_root(const Text& agent, const HttpProxySetting& proxy) override;
   // An empty host or a port outside 0..65535 gives no handle. Port 0 stands
@@ -82,17 +73,35 @@ class CurlTransport final : public HttpTransport {
   int read(Handle request, unsigned char* buffer, int size) override;
   bool query_raw_headers(Handle request, char* buffer, std::size_t size) override;
   void close(Handle handle) override;
+  // The Content-Length of the final response when it names one within the
+  // body cap.
+  std::size_t body_size_hint(Handle request) override;
+  bool body_refused(Handle request) override;
 
-  struct Node;
+  // What a root handle holds until its requests need it.
+  struct RootRecord {
+    Text agent;
+    HttpProxySetting proxy;
+  };
+  struct ConnectionRecord {
+    Handle root = 0;
+    Text host;
+    int port = 0;
+  };
+  // A request handle: the transfer itself (curl_transport.cpp).
+  class RequestTransfer;
 
  private:
-  Node* find(Handle handle, int kind);
-  // Files a new node under the next handle number and returns that handle.
-  Handle add_node(std::unique_ptr<Node> node);
+  using Record = std::variant<RootRecord, ConnectionRecord, std::unique_ptr<RequestTransfer>>;
+
+  template <typename Kind>
+  Kind* find(Handle handle);
+  RequestTransfer* find_request(Handle handle);
+  // Files a new record under the next handle number and returns that handle.
+  Handle file(Record record);
 
   CurlTransportSettings settings_;
-  std::mutex mutex_;
-  std::map<Handle, std::unique_ptr<Node>> nodes_;
+  std::map<Handle, Record> records_;
   Handle next_ = 1;
 };
 

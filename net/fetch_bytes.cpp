@@ -1,54 +1,63 @@
+// fetch_bytes: see fetch_bytes.h. One CurlTransfer, driven to its end on the
+// caller's thread; libcurl keeps the connect and idle time-outs, the transfer
+// the deadline, the low-speed window and the body cap.
 #include "net/fetch_bytes.h"
 
-#include <curl/curl.h>
-
-#include <memory>
-#include <mutex>
+#include <algorithm>
 #include <string>
 
-namespace pindrel {
+#include "net/curl_easy.h"
 
+namespace pindrel {
 namespace {
 
-struct EasyDeleter {
-  void operator()(CURL* h) const { curl_easy_cleanup(h); }
+struct BodySink {
+  CurlTransfer& transfer;
+  std::string body;
+
+  static size_t on_body(char* data, size_t size, size_t count, void* user) {
+    auto* self = static_cast<BodySink*>(user);
+    const std::size_t n = size * count;
+    if (!self->transfer.accept_body(n)) return 0;  // past the cap: libcurl ends the transfer
+    self->body.append(data, n);
+    return n;
+  }
+  static size_t on_header(char*, size_t size, size_t count, void* user) {
+    static_cast<BodySink*>(user)->transfer.note_received(size * count);
+    return size * count;
+  }
 };
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 
-void init_curl_once() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-size_t append_body(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
-  return size * count;
+// libcurl's low-speed clock counts whole seconds.
+long whole_seconds(std::chrono::milliseconds period) {
+  return std::max(1L, static_cast<long>((period.count() + 999) / 1000));
 }
 
 }  // namespace
 
-ByteArray fetch_bytes(const Text& address) {
-  init_curl_once();
-  EasyHandle h(curl_easy_init());
-  if (!h) return {};
-  std::string body;
-  CURL* c = h.get();
-  bool ok = curl_easy_setopt(c, CURLOPT_URL, address.c_str()) == CURLE_OK;
+ByteArray fetch_bytes(const Text& address) { return fetch_bytes(address, TransferLimits{}); }
+
+ByteArray fetch_bytes(const Text& address, const TransferLimits& limits) {
+  CurlTransfer transfer(limits);
+  BodySink sink{transfer, {}};
+  CurlEasy& easy = transfer.easy();
   // Only the web's own schemes, for the first request and every redirection.
-  ok = ok && curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L) == CURLE_OK;
-  // The platform's own limits: 60 s to connect, 30 s without a byte received.
-  ok = ok && curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 60L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 30L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "") == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &append_body) == CURLE_OK;
-  ok = ok && curl_easy_setopt(c, CURLOPT_WRITEDATA, &body) == CURLE_OK;
-  if (!ok || curl_easy_perform(c) != CURLE_OK) return {};
-  return ByteArray(std::move(body));
+  const bool configured =
+      easy.set(CURLOPT_URL, address.c_str()) && easy.set(CURLOPT_PROTOCOLS_STR, "http,https") &&
+      easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") && easy.set(CURLOPT_FOLLOWLOCATION, 1L) &&
+      easy.set(CURLOPT_MAXREDIRS, limits.max_redirects) &&
+      // The platform's own limits: a time to connect, and a period without a
+      // byte received.
+      easy.set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout.count())) &&
+      easy.set(CURLOPT_LOW_SPEED_LIMIT, 1L) && easy.set(CURLOPT_LOW_SPEED_TIME, whole_seconds(limits.idle_timeout)) &&
+      easy.set(CURLOPT_NOSIGNAL, 1L) && easy.set(CURLOPT_ACCEPT_ENCODING, "") &&
+      easy.set(CURLOPT_WRITEFUNCTION, &BodySink::on_body) && easy.set(CURLOPT_WRITEDATA, &sink) &&
+      easy.set(CURLOPT_HEADERFUNCTION, &BodySink::on_header) && easy.set(CURLOPT_HEADERDATA, &sink);
+  if (!configured || !transfer.start()) return {};
+  while (transfer.step()) {
+  }
+  if (!transfer.succeeded()) return {};
+  return ByteArray(std::move(sink.body));
 }
 
 }  // namespace pindrel

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "net/cookies.h"
@@ -16,6 +17,66 @@ namespace {
 constexpr int kReadChunk = 1024;
 constexpr std::size_t kHeaderBuffer = 5000;
 
+// Closes one transport handle when it goes out of scope. Guards declared one
+// after the other close in the reverse order: the innermost handle first.
+class HandleGuard {
+ public:
+  HandleGuard(HttpTransport& transport, HttpTransport::Handle handle) : transport_(transport), handle_(handle) {}
+  ~HandleGuard() {
+    if (handle_ != 0) transport_.close(handle_);
+  }
+  HandleGuard(const HandleGuard&) = delete;
+  HandleGuard& operator=(const HandleGuard&) = delete;
+
+  explicit operator bool() const { return handle_ != 0; }
+  HttpTransport::Handle get() const { return handle_; }
+
+ private:
+  HttpTransport& transport_;
+  HttpTransport::Handle handle_;
+};
+
+struct Response {
+  ByteArray body;
+  Text headers;
+};
+
+// Steps 9 to 11 of an exchange: the three handles, the send, the body read in
+// chunks and the raw headers. nullopt when a handle could not be had; every
+// handle obtained is closed before this returns.
+std::optional<Response> exchange(HttpTransport& transport, const HttpRequestPlan& plan) {
+  const HandleGuard root(transport, transport.open_root(plan.agent, plan.proxy));
+  if (!root) return std::nullopt;
+  const HandleGuard connection(transport, transport.connect(root.get(), plan.host, plan.port));
+  if (!connection) return std::nullopt;
+  const HandleGuard request(transport, transport.open_request(connection.get(), plan.verb, plan.path, plan.flags));
+  if (!request) return std::nullopt;
+
+  // A failed send is not asked about: the reads then deliver nothing and the
+  // header query fails, which the steps below already handle.
+  transport.send_request(request.get(), plan.header_block, plan.body);
+
+  // The body grows in one buffer, sized once when the length is announced,
+  // and becomes the result without another copy.
+  std::string body;
+  body.reserve(transport.body_size_hint(request.get()));
+  std::array<unsigned char, kReadChunk> chunk;
+  for (;;) {
+    const int n = transport.read(request.get(), chunk.data(), kReadChunk);
+    if (n <= 0) break;
+    body.append(reinterpret_cast<const char*>(chunk.data()), static_cast<std::size_t>(std::min(n, kReadChunk)));
+  }
+  // A body the transport refused (past its cap) fails the exchange.
+  if (transport.body_refused(request.get())) std::string().swap(body);
+  // An announced length far above what came leaves no idle buffer behind.
+  if (body.capacity() - body.size() > body.size()) body.shrink_to_fit();
+
+  // 5000 spaces; a query that fits leaves a zero-terminated block in them.
+  std::string buffer(kHeaderBuffer, ' ');
+  transport.query_raw_headers(request.get(), buffer.data(), buffer.size());
+  return Response{ByteArray(std::move(body)), Text::from_bytes(buffer)};
+}
+
 }  // namespace
 
 ByteArray SendHttpRequest(HttpTransport& transport, const Text& url, int method,
@@ -24,51 +85,17 @@ ByteArray SendHttpRequest(HttpTransport& transport, const Text& url, int method,
                           const ByteArray& bodyBytes, const Text& proxy) {
   const HttpRequestPlan plan = ComposeHttpRequest(url, method, bodyText, cookieJar, extraHeaders,
                                                   noRedirect, bodyBytes, proxy);
+  // Without any of the three handles neither the out parameters nor the jar
+  // are touched.
+  std::optional<Response> response = exchange(transport, plan);
+  if (!response) return {};
 
-  // Without any of the three handles the exchange ends here, and neither the
-  // out parameters nor the jar are touched.
-  const HttpTransport::Handle root = transport.open_root(plan.agent, plan.proxy);
-  if (root == 0) return {};
-  const HttpTransport::Handle connection = transport.connect(root, plan.host, plan.port);
-  if (connection == 0) {
-    transport.close(root);
-    return {};
-  }
-  const HttpTransport::Handle request =
-      transport.open_request(connection, plan.verb, plan.path, plan.flags);
-  if (request == 0) {
-    transport.close(connection);
-    transport.close(root);
-    return {};
-  }
-
-  // A failed send is not asked about: the reads then deliver nothing and the
-  // header query fails, which the steps below already handle.
-  transport.send_request(request, plan.header_block, plan.body);
-
-  ByteArray body;
-  std::array<unsigned char, kReadChunk> chunk;
-  for (;;) {
-    const int n = transport.read(request, chunk.data(), kReadChunk);
-    if (n <= 0) break;
-    body.append(std::string_view(reinterpret_cast<const char*>(chunk.data()),
-                                 static_cast<std::size_t>(std::min(n, kReadChunk))));
-  }
-
-  // 5000 spaces; a query that fits leaves a zero-terminated block in them.
-  std::string buffer(kHeaderBuffer, ' ');
-  transport.query_raw_headers(request, buffer.data(), buffer.size());
-  Text headers = Text::from_bytes(buffer);
-
-  transport.close(request);
-  transport.close(connection);
-  transport.close(root);
-
+  Text& headers = response->headers;
   Text cookies = CollectResponseCookies(headers);  // also respells "Set-Cookie"
   if (cookieJar != nullptr) MergeCookies(*cookieJar, cookies);
-  if (responseCookies != nullptr) *responseCookies = cookies;
-  if (responseHeaders != nullptr) *responseHeaders = headers;
-  return body;
+  if (responseCookies != nullptr) *responseCookies = std::move(cookies);
+  if (responseHeaders != nullptr) *responseHeaders = std::move(headers);
+  return std::move(response->body);
 }
 
 ByteArray SendHttpRequest(const Text& url, int method, const Text& bodyText, Text* cookieJar,

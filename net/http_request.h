@@ -29,7 +29,9 @@ namespace pindrel {
 // method: 1 gives "POST", every other value "GET"; a body goes whenever method is
 // not 0 (bodyBytes when not empty, else the bytes of bodyText). extraHeaders are
 // the caller's lines joined by "\r\n". proxy is "host:port".
-// Runs over the libcurl transport with the program's own time-outs.
+// Runs over the libcurl transport under the program's own limits
+// (transfer_limits.h): a body past 64 MiB fails the exchange, and an exchange
+// that runs out of time keeps the body that had arrived.
 ByteArray SendHttpRequest(const Text& url, int method = 0, const Text& bodyText = {},
                           Text* cookieJar = nullptr, Text* responseCookies = nullptr,
                           const Text& extraHeaders = {}, Text* responseHeaders = nullptr,

@@ -64,6 +64,21 @@ class HttpTransport {
   // is no response, the buffer is left untouched and the result is false.
   virtual bool query_raw_headers(Handle request, char* buffer, std::size_t size) = 0;
   virtual void close(Handle handle) = 0;
+
+  // Beyond WinInet's operations, for a transport that knows more:
+  // The body's length as the response announces it, once send_request is
+  // back; 0 when it is not known. Only a hint for sizing a buffer.
+  virtual std::size_t body_size_hint(Handle request) {
+    (void)request;
+    return 0;
+  }
+  // True when the transport gave up on the body because it grew past what the
+  // transport accepts: the exchange has failed, and what was read is not the
+  // body.
+  virtual bool body_refused(Handle request) {
+    (void)request;
+    return false;
+  }
 };
 
 }  // namespace pindrel

@@ -15,6 +15,7 @@
 #include "foundation/text_primitives.h"
 #include "net/cookies.h"
 #include "tests/support/fuzz_checks.h"
+#include "tests/support/test_text.h"
 
 using namespace pindrel;
 
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Text collected = CollectResponseCookies(headers);
   check_text(collected);
   require(headers.length() == length, "respelling changed the length");
-  const Text set_cookie = Text::from_bytes("Set-Cookie");
+  const Text set_cookie = T("Set-Cookie");
   require(replace_text(headers, set_cookie, set_cookie, std::nullopt, std::nullopt, false) == headers,
           "a Set-Cookie left in another spelling");
 
@@ -71,11 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_text(merged);
   require(jar == merged, "jar is not the result");
   require(remove_spaces(fresh) == fresh, "new cookies keep spaces");
-  const Text separator = Text::from_bytes("; ");
+  const Text separator = T("; ");
   const TextList pieces = split_text(merged, separator);
   for (const Text& piece : pieces) {
     require(spaces_only_after_semicolons(piece), "a merged piece holds a space of its own");
-    require(text_right(piece, 8) != Text::from_bytes("=deleted"), "a deletion marker survived");
+    require(text_right(piece, 8) != T("=deleted"), "a deletion marker survived");
   }
   for (int i = 1; i <= list_count(pieces); ++i) {
     require(IndexOfText(pieces, pieces.at(i)) == i, "a piece twice in the result");

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/net/loopback_exchange.h"
 #include "tools/loopback_server/loopback_server.h"
 #include "tools/loopback_server/raw_socket_server.h"
 
@@ -173,9 +174,10 @@ TEST(RawSocketServer, StopEndsAHeldConnection) {
   });
   ASSERT_TRUE(s.start());
   std::thread client([port = s.port()] { exchange(port, "GET / HTTP/1.1\r\n\r\n"); });
-  while (s.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const bool held = wait_until([&s] { return !s.requests().empty(); });
   s.stop();  // returns although the client is still waiting
   client.join();
+  ASSERT_TRUE(held);
   EXPECT_EQ(s.requests().size(), 1u);
 }
 

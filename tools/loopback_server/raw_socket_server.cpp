@@ -82,6 +82,15 @@ bool RawConnection::send(std::string_view bytes) {
   return true;
 }
 
+bool RawConnection::alive() const {
+  if (socket_ < 0 || stopping_) return false;
+  pollfd p{socket_, POLLIN, 0};
+  if (::poll(&p, 1, 0) <= 0) return true;
+  if ((p.revents & (POLLHUP | POLLERR)) != 0) return false;
+  char byte;
+  return ::recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
+}
+
 void RawConnection::hold() {
   char buf[4096];
   while (socket_ >= 0 && !stopping_) {

@@ -31,6 +31,9 @@ class RawConnection {
   const std::string& request() const { return request_; }
   // Writes all of `bytes`; false when the peer is gone.
   bool send(std::string_view bytes);
+  // False once the server stops or the peer has closed its end (checked
+  // without waiting and without taking any bytes the peer sent).
+  bool alive() const;
   // Keeps the connection open without writing until the peer closes it or the
   // server stops.
   void hold();
