@@ -30,6 +30,8 @@ GuiRuntime::GuiRuntime(int& argc, char** argv) : app_(argc, argv) {
   // The program ends when its start-up window closes (run_message_loop), not
   // when whatever window happens to be the last one closes.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Message boxes and dialogs in the forms' font too.
+  QApplication::setFont(form_font());
   if (toolkit_texts_.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&toolkit_texts_);
@@ -42,8 +44,10 @@ void load_window(Window& window) {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (w == &window || !w->isWindow() || !w->isEnabled()) continue;
     w->setEnabled(false);
+    if (auto* held = qobject_cast<Window*>(w)) held->hold_for_dialog(true);
     disabled.emplace_back(w);
   }
+  window.set_dialog_mode(true);
 
   // The window may close before the loop runs (its created handler may close
   // it), so the loop is entered only while it is still open.
@@ -58,9 +62,13 @@ void load_window(Window& window) {
   if (!closed && window.isVisible()) loop.exec();
   QObject::disconnect(c);
   window.hide();
+  window.set_dialog_mode(false);
 
-  for (const QPointer<QWidget>& w : disabled)
-    if (w) w->setEnabled(true);
+  for (const QPointer<QWidget>& w : disabled) {
+    if (!w) continue;
+    if (auto* held = qobject_cast<Window*>(w.data())) held->hold_for_dialog(false);
+    w->setEnabled(true);
+  }
 }
 
 void load_startup_window(Window& window) {

@@ -28,6 +28,7 @@
 #include "desktop_double.h"
 #include "foundation/gui/browser_box.h"
 #include "foundation/gui/controls.h"
+#include "foundation/gui/hyperlink_box.h"
 #include "net/fetch_bytes.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/qt_desktop_services.h"
