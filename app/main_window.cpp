@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QIcon>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +18,7 @@
 #include "foundation/local_text.h"
 #include "foundation/text_primitives.h"
 #include "resources/banner.h"
+#include "resources/icon.h"
 
 namespace pindrel {
 
@@ -38,6 +42,16 @@ void set_colours(QWidget* w, const QColor& text, const QColor& base) {
   w->setPalette(p);
 }
 
+// The program's own icon in every size it carries.
+QIcon application_icon() {
+  QIcon icon;
+  for (const ByteArray& png : ApplicationIconPictures()) {
+    QPixmap p;
+    if (p.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG")) icon.addPixmap(p);
+  }
+  return icon;
+}
+
 QPushButton* button(QWidget* parent, const char* name, const char8_t* caption, int left, int top) {
   return place(new QPushButton(to_qstring(local_text(caption)), parent), name, left, top, 80, 24);
 }
@@ -50,6 +64,10 @@ MainWindow::MainWindow() {
   set_caption(concat_text(local_text(u8"Pindrelv1.0 - "), site_hosts().forumDomain));
   move(50, 50);
   resize(425, 447);
+  // The window and the ones it opens (they take the application's icon).
+  const QIcon icon = application_icon();
+  setWindowIcon(icon);
+  if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(icon);
   create_banner();
   create_parse_controls();
   create_action_controls();

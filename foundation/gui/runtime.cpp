@@ -44,8 +44,17 @@ void load_window(Window& window) {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (w == &window || !w->isWindow() || !w->isEnabled()) continue;
     w->setEnabled(false);
-    if (auto* held = qobject_cast<Window*>(w)) held->hold_for_dialog(true);
     disabled.emplace_back(w);
+  }
+  // The windows on screen are held too: they refuse to close until this
+  // opening ends. A hidden one is only disabled, so that a window opened
+  // later from inside this one can still close.
+  std::vector<QPointer<Window>> held;
+  for (const QPointer<QWidget>& w : disabled) {
+    auto* shown = qobject_cast<Window*>(w.data());
+    if (shown == nullptr || !shown->isVisible()) continue;
+    shown->hold_for_dialog(true);
+    held.emplace_back(shown);
   }
   window.set_dialog_mode(true);
 
@@ -64,11 +73,10 @@ void load_window(Window& window) {
   window.hide();
   window.set_dialog_mode(false);
 
-  for (const QPointer<QWidget>& w : disabled) {
-    if (!w) continue;
-    if (auto* held = qobject_cast<Window*>(w.data())) held->hold_for_dialog(false);
-    w->setEnabled(true);
-  }
+  for (const QPointer<Window>& w : held)
+    if (w) w->hold_for_dialog(false);
+  for (const QPointer<QWidget>& w : disabled)
+    if (w) w->setEnabled(true);
 }
 
 void load_startup_window(Window& window) {
