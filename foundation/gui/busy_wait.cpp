@@ -39,12 +39,15 @@ bool is_user_input(QEvent::Type type) {
 }
 
 // Installed on the application while busy: drops user input to every
-// object, and the window manager's close requests to every window.
+// object, and the window manager's close requests to every widget. Qt hands
+// a widget a spontaneous close event only for a request from the window
+// system; a close the program itself asks for is not spontaneous and goes
+// through.
 class InputBlock : public QObject {
  protected:
-  bool eventFilter(QObject*, QEvent* event) override {
+  bool eventFilter(QObject* watched, QEvent* event) override {
     if (is_user_input(event->type())) return true;
-    if (event->type() == QEvent::Close && event->spontaneous()) {
+    if (event->type() == QEvent::Close && event->spontaneous() && watched->isWidgetType()) {
       event->ignore();  // an ignored close event leaves the window open
       return true;
     }

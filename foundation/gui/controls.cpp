@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QShortcut>
 
-#include "foundation/gui/busy_wait.h"
 #include "foundation/gui/gui_text.h"
 
 namespace pindrel {
@@ -25,6 +25,15 @@ Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {
   // The forms' places assume this font; with the desktop's larger default
   // the information box would scroll and captions would be cut off.
   setFont(form_font());
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape_->setContext(Qt::WindowShortcut);
+  escape_->setEnabled(false);
+  connect(escape_, &QShortcut::activated, this, &QWidget::close);
+}
+
+void Window::set_dialog_mode(bool on) {
+  dialog_mode_ = on;
+  escape_->setEnabled(on);
 }
 
 void Window::set_caption(const Text& caption) { setWindowTitle(to_qstring(caption)); }
@@ -33,8 +42,10 @@ Text Window::caption() const { return from_qstring(windowTitle()); }
 
 void Window::closeEvent(QCloseEvent* event) {
   // A disabled window takes no input on the platform, Alt+F4 and the close
-  // button included; a window manager still sends the request here.
-  if (held_for_dialog() || busy_waiting()) {
+  // button included; a window manager still sends the request here. (While a
+  // transfer waits, busy_wait.cpp drops the window manager's requests before
+  // they get here; the program's own close calls still work then.)
+  if (held_for_dialog()) {
     event->ignore();
     return;
   }
@@ -43,6 +54,8 @@ void Window::closeEvent(QCloseEvent* event) {
 }
 
 void Window::keyPressEvent(QKeyEvent* event) {
+  // Reached when the shortcut could not fire (the window is not the active
+  // one) and no control took the key.
   if (dialog_mode_ && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
     close();
     return;

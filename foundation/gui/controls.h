@@ -13,6 +13,8 @@
 #include <QRect>
 #include <QWidget>
 
+class QShortcut;
+
 #include "foundation/text.h"
 
 class QCheckBox;
@@ -34,9 +36,10 @@ QFont form_font();
 // creation event: the run time emits it once per opening, before the window
 // is first shown.
 //
-// While a dialog-mode opening holds it disabled (hold_for_dialog), and while
-// a blocking transfer keeps the program busy (busy_wait.h), the window refuses
-// to close. A window opened in dialog mode closes on Esc.
+// While a dialog-mode opening holds it disabled (hold_for_dialog), the window
+// refuses to close; while a blocking transfer keeps the program busy,
+// busy_wait.h drops the window manager's close requests. A window opened in
+// dialog mode closes on Esc.
 class Window : public QWidget {
   Q_OBJECT
 
@@ -47,7 +50,7 @@ class Window : public QWidget {
   Text caption() const;
 
   // Set by load_window for the length of a dialog-mode opening.
-  void set_dialog_mode(bool on) { dialog_mode_ = on; }
+  void set_dialog_mode(bool on);
   bool dialog_mode() const { return dialog_mode_; }
   // Counted: each dialog-mode opening that disables this window holds it
   // once and releases it when it ends.
@@ -65,6 +68,9 @@ class Window : public QWidget {
  private:
   bool dialog_mode_ = false;
   int dialog_holds_ = 0;
+  // Esc for the whole window in dialog mode, before any control (the
+  // browser's page, say) can take the key for itself.
+  QShortcut* escape_ = nullptr;
 };
 
 // Shows a picture given as the bytes of an image file (JPEG, PNG, GIF, BMP

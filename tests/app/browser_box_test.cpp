@@ -4,11 +4,13 @@
 // server, whose title is read back through the view.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QtTest/QTest>
 #include <string>
 
 #include "foundation/gui/browser_box.h"
+#include "foundation/gui/controls.h"
 #include "foundation/gui/web_view_loader.h"
 #include "tools/loopback_server/loopback_server.h"
 
@@ -32,10 +34,16 @@ TEST(BrowserBox, LoadsTheEngineWithTheFirstAddressAndShowsThePage) {
                                 "<html><head><title>试听 player</title></head><body>MP3</body></html>"});
   ASSERT_TRUE(server.start());
 
-  BrowserBox box;
-  box.resize(360, 27);
-  box.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+  // A window in dialog mode around the box, as the listen window is when it
+  // is open.
+  Window window;
+  window.resize(386, 71);
+  auto& box = *new BrowserBox(&window);
+  box.setGeometry(10, 8, 360, 27);
+  window.set_dialog_mode(true);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   EXPECT_EQ(box.view(), nullptr);
   EXPECT_FALSE(web_view_module_loaded());
   for (const char* library : {"libQt6WebEngineCore", "libQt6WebEngineWidgets", "libpindrel_webview"})
@@ -53,6 +61,7 @@ TEST(BrowserBox, LoadsTheEngineWithTheFirstAddressAndShowsThePage) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return view->property("title").toString() == QStringLiteral("试听 player"); },
                               30000))
       << view->property("title").toString().toStdString();
+  EXPECT_EQ(view->geometry(), QRect(0, 0, 360, 27));  // the view fills the box
   ASSERT_FALSE(server.requests().empty());
   EXPECT_EQ(server.requests().front().path, "/player.html");
 
@@ -61,6 +70,11 @@ TEST(BrowserBox, LoadsTheEngineWithTheFirstAddressAndShowsThePage) {
   box.set_address(Text::from_bytes(server.base_url() + "/other.html"));
   EXPECT_EQ(box.view(), view);
   EXPECT_TRUE(QTest::qWaitFor([&] { return view->property("title").toString() == QStringLiteral("other"); }, 30000));
+
+  // Esc typed into the page, which does not take it, still closes the window.
+  QWidget* typed_into = view->focusProxy() != nullptr ? view->focusProxy() : view;
+  QTest::keyClick(typed_into, Qt::Key_Escape);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 10000));
 }
 
 TEST(BrowserBox, TheModuleIsLookedForNextToTheProgramFirst) {

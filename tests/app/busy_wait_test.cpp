@@ -12,6 +12,8 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QCloseEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include <QtTest/QTest>
 #include <chrono>
 #include <functional>
@@ -106,8 +108,12 @@ TEST(BusyWait, RoundsPaintButDropInputAndKeepTimersAsleep) {
   // A click that arrives now is dropped too.
   QTest::mouseClick(form.button, Qt::LeftButton);
   EXPECT_EQ(form.clicks, 0);
-  // So is a request to close the window.
-  EXPECT_FALSE(form.close());
+  // So is the window manager's request to close the window (its close
+  // button, Alt+F4): Qt delivers it as a spontaneous close event.
+  QCloseEvent request;
+  QSpontaneKeyEvent::setSpontaneous(&request);
+  qApp->notify(&form, &request);  // as the window system delivers it (sendEvent would clear the mark)
+  EXPECT_FALSE(request.isAccepted());
   EXPECT_TRUE(form.isVisible());
 
   idle_in_event_loop();  // the handler returned: the wait is over
@@ -118,7 +124,19 @@ TEST(BusyWait, RoundsPaintButDropInputAndKeepTimersAsleep) {
   EXPECT_EQ(form.clicks, 0);  // what came during the wait stays dropped
   QTest::mouseClick(form.button, Qt::LeftButton);
   EXPECT_EQ(form.clicks, 1);
-  EXPECT_TRUE(form.close());
+  QCloseEvent later;
+  QSpontaneKeyEvent::setSpontaneous(&later);
+  qApp->notify(&form, &later);
+  EXPECT_TRUE(later.isAccepted());
+}
+
+TEST(BusyWait, TheProgramsOwnCloseStillWorksWhileBusy) {
+  BusyForm form;
+  keep_windows_painted();
+  ASSERT_TRUE(busy_waiting());
+  EXPECT_TRUE(form.close());  // e.g. a created handler that gives up on its window
+  EXPECT_FALSE(form.isVisible());
+  end_busy_wait();
 }
 
 TEST(BusyWait, DoesNothingUntilATransferWaitsAndEndsOnRequest) {
