@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QThread>
 
 namespace pindrel {
 
@@ -80,7 +81,9 @@ void begin_busy_wait() {
 }  // namespace
 
 void keep_windows_painted() {
-  if (qApp == nullptr) return;
+  // Only the GUI thread has windows to paint; a transfer on another thread
+  // waits silently.
+  if (qApp == nullptr || QThread::currentThread() != qApp->thread()) return;
   if (!state().busy) begin_busy_wait();
   // Expose and paint events, layout and the cursor change; timers stay
   // asleep so that nothing of the program runs inside the wait.

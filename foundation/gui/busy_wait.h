@@ -16,7 +16,7 @@ namespace pindrel {
 
 // One round of the wait: enters the busy state if need be, then handles the
 // pending window-system and posted events except user input, timers and
-// socket notifiers. Does nothing without a QApplication.
+// socket notifiers. Does nothing without a QApplication or off the GUI thread.
 void keep_windows_painted();
 
 // True from the first keep_windows_painted of a wait until the busy state

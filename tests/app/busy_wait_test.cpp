@@ -149,6 +149,9 @@ TEST(BusyWait, DoesNothingUntilATransferWaitsAndEndsOnRequest) {
   end_busy_wait();
   EXPECT_FALSE(busy_waiting());
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  // A transfer on another thread leaves the GUI alone.
+  std::thread([] { keep_windows_painted(); }).join();
+  EXPECT_FALSE(busy_waiting());
 }
 
 // The two blocking transfers of the HTTP library.
