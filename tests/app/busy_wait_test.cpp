@@ -17,6 +17,7 @@
 #include <QtTest/QTest>
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "foundation/gui/busy_wait.h"
@@ -159,6 +160,8 @@ struct Transfer {
   const char* name;
   std::function<ByteArray(const Text&)> run;
 };
+
+void PrintTo(const Transfer& t, std::ostream* os) { *os << t.name; }
 
 class BusyDuringTransfer : public ::testing::TestWithParam<Transfer> {
  protected:
