@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QIcon>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,12 +18,15 @@
 #include "foundation/local_text.h"
 #include "foundation/text_primitives.h"
 #include "resources/banner.h"
+#include "resources/icon.h"
 
 namespace pindrel {
 
 namespace {
 
-MainWindow* open_main_window = nullptr;
+// The one MainWindow while it exists: set by its constructor, cleared by its
+// destructor.
+MainWindow* live_main_window = nullptr;
 
 template <typename W>
 W* place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -36,6 +42,16 @@ void set_colours(QWidget* w, const QColor& text, const QColor& base) {
   w->setPalette(p);
 }
 
+// The program's own icon in every size it carries.
+QIcon application_icon() {
+  QIcon icon;
+  for (const ByteArray& png : ApplicationIconPictures()) {
+    QPixmap p;
+    if (p.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG")) icon.addPixmap(p);
+  }
+  return icon;
+}
+
 QPushButton* button(QWidget* parent, const char* name, const char8_t* caption, int left, int top) {
   return place(new QPushButton(to_qstring(local_text(caption)), parent), name, left, top, 80, 24);
 }
@@ -43,11 +59,15 @@ QPushButton* button(QWidget* parent, const char* name, const char8_t* caption, i
 }  // namespace
 
 MainWindow::MainWindow() {
-  open_main_window = this;
+  live_main_window = this;
   setObjectName(QStringLiteral("MainWindow"));
   set_caption(concat_text(local_text(u8"Pindrelv1.0 - "), site_hosts().forumDomain));
   move(50, 50);
   resize(425, 447);
+  // The window and the ones it opens (they take the application's icon).
+  const QIcon icon = application_icon();
+  setWindowIcon(icon);
+  if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(icon);
   create_banner();
   create_parse_controls();
   create_action_controls();
@@ -55,7 +75,7 @@ MainWindow::MainWindow() {
 }
 
 MainWindow::~MainWindow() {
-  if (open_main_window == this) open_main_window = nullptr;
+  if (live_main_window == this) live_main_window = nullptr;
 }
 
 void MainWindow::create_banner() {
@@ -85,6 +105,7 @@ void MainWindow::create_parse_controls() {
   编辑框_信息->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   编辑框_信息->setFrameStyle(QFrame::Box | QFrame::Plain);
   编辑框_信息->setLineWidth(1);
+  move_focus_on_tab(*编辑框_信息);
 
   选择框1 = place(new QCheckBox(to_qstring(local_text(u8"自动展示封面")), this), "选择框1", 317, 363, 96, 16);
   选择框1->setChecked(true);
@@ -105,13 +126,15 @@ void MainWindow::wire_events() {
   connect(this, &Window::created, this, [] { MainWindowCreated(); });
   connect(图片框1, &PictureBox::left_button_pressed, this, [] { BannerClick(); });
   connect(解析, &QPushButton::clicked, this, [] { ParseVideoPage(); });
+  // Enter in the address box presses 解析, as a dialog's default button.
+  connect(编辑框_地址, &QLineEdit::returnPressed, 解析, &QPushButton::click);
   connect(在线试听, &QPushButton::clicked, this, [] { ListenOnline(); });
   connect(下载MP3, &QPushButton::clicked, this, [] { CopyMp3Link(); });
   connect(下载Mp4, &QPushButton::clicked, this, [] { CopyMp4Link(); });
   connect(检查更新, &QPushButton::clicked, this, [] { CheckForUpdate(); });
 }
 
-MainWindow* main_window() { return open_main_window; }
+MainWindow* main_window() { return live_main_window; }
 
 void MainWindowCreated() {
   // Attaching skin number 1 through the loaded skin engine belongs here. The

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "foundation/gui/controls.h"
+#include "foundation/gui/hyperlink_box.h"
 
 class QCheckBox;
 class QLabel;

@@ -2,7 +2,9 @@
 
 #include "app/main_window.h"
 #include "app/parse_result.h"
+#include "foundation/gui/busy_wait.h"
 #include "foundation/gui/runtime.h"
+#include "net/transfer_wait_hook.h"
 
 namespace pindrel {
 
@@ -37,7 +39,12 @@ int StartupSkinNumber() { return startup_skin; }
 int RunPindrel(int argc, char** argv, int skin) {
   startup_skin = skin;
   GuiRuntime runtime(argc, argv);
-  return RunStartupSequence();
+  // The blocking fetches of the handlers keep the windows painted and show
+  // the busy cursor while they wait; the HTTP library knows nothing of Qt.
+  const TransferWaitHook former = set_transfer_wait_hook(&keep_windows_painted);
+  const int code = RunStartupSequence();
+  set_transfer_wait_hook(former);
+  return code;
 }
 
 }  // namespace pindrel

@@ -10,7 +10,9 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   libunicorn-dev gcc-mingw-w64-i686
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick fonts-wqy-zenhei
+  xvfb xauth imagemagick desktop-file-utils
+  # The forms' 12-pixel face, WenQuanYi Zen Hei Sharp, is in fonts-wqy-zenhei.
+  fonts-wqy-zenhei
 )
 
 missing=()

@@ -2,10 +2,10 @@
 
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
+#include <QVariant>
 
 #include "foundation/gui/gui_text.h"
+#include "foundation/gui/web_view_loader.h"
 
 namespace pindrel {
 
@@ -14,18 +14,14 @@ BrowserBox::BrowserBox(QWidget* parent) : QWidget(parent) {}
 void BrowserBox::set_address(const Text& address) {
   address_ = address;
   if (view_ == nullptr) {
+    view_ = create_web_view(this);
+    if (view_ == nullptr) return;  // no browser module: the box stays blank
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new QWebEngineView(this);
-    // The box is the player's only window: audio that a page starts by
-    // itself must play without a click first.
-    view_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     layout->addWidget(view_);
   }
   // The address is used as given: a query the caller built stays unescaped.
-  view_->setUrl(QUrl(to_qstring(address), QUrl::TolerantMode));
+  view_->setProperty("url", QUrl(to_qstring(address), QUrl::TolerantMode));
 }
-
-QWidget* BrowserBox::view() const { return view_; }
 
 }  // namespace pindrel

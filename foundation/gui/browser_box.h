@@ -1,13 +1,13 @@
 // The embedded HTML browser box. Writing its address makes it load that
-// address; the Chromium-based view behind it is created on the first address
-// written, so a form that never loads a page never starts the browser engine.
+// address. The Chromium-based view behind it lives in a separately loaded
+// module (web_view_module.cpp): it is loaded, with the OpenGL it needs, when
+// the first box gets its first address, so a run that never opens a page
+// never maps the browser engine.
 #pragma once
 
 #include <QWidget>
 
 #include "foundation/text.h"
-
-class QWebEngineView;
 
 namespace pindrel {
 
@@ -19,13 +19,14 @@ class BrowserBox : public QWidget {
 
   void set_address(const Text& address);
   const Text& address() const { return address_; }
-  // The view once an address was written, otherwise nullptr. It is a
-  // QWebEngineView; callers that need the engine's own interface cast it.
-  QWidget* view() const;
+  // The browser view (a QWebEngineView, reached through its properties and
+  // signals) once an address was written; nullptr before, or when the
+  // browser module could not be loaded.
+  QWidget* view() const { return view_; }
 
  private:
   Text address_;
-  QWebEngineView* view_ = nullptr;
+  QWidget* view_ = nullptr;
 };
 
 }  // namespace pindrel

@@ -4,23 +4,39 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QMovie>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QShortcut>
 
 #include "foundation/gui/gui_text.h"
-#include "foundation/gui/runtime.h"
 
 namespace pindrel {
 
-Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {
-  // The forms are laid out for a 12-pixel interface font; with the desktop's
-  // larger default the captions of the smaller controls would be cut off.
-  QFont f = font();
+QFont form_font() {
+  QFont f;
+  f.setFamilies({QStringLiteral("WenQuanYi Zen Hei Sharp"), QStringLiteral("WenQuanYi Micro Hei"),
+                 QStringLiteral("Noto Sans CJK SC")});
   f.setPixelSize(12);
-  setFont(f);
+  return f;
+}
+
+Window::Window(QWidget* parent) : QWidget(parent, Qt::Window) {
+  // The forms' places assume this font; with the desktop's larger default
+  // the information box would scroll and captions would be cut off.
+  setFont(form_font());
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape_->setContext(Qt::WindowShortcut);
+  escape_->setEnabled(false);
+  connect(escape_, &QShortcut::activated, this, &QWidget::close);
+}
+
+void Window::set_dialog_mode(bool on) {
+  dialog_mode_ = on;
+  escape_->setEnabled(on);
 }
 
 void Window::set_caption(const Text& caption) { setWindowTitle(to_qstring(caption)); }
@@ -28,8 +44,26 @@ void Window::set_caption(const Text& caption) { setWindowTitle(to_qstring(captio
 Text Window::caption() const { return from_qstring(windowTitle()); }
 
 void Window::closeEvent(QCloseEvent* event) {
+  // A disabled window takes no input on the platform, Alt+F4 and the close
+  // button included; a window manager still sends the request here. (While a
+  // transfer waits, busy_wait.cpp drops the window manager's requests before
+  // they get here; the program's own close calls still work then.)
+  if (held_for_dialog()) {
+    event->ignore();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) emit closed();
+}
+
+void Window::keyPressEvent(QKeyEvent* event) {
+  // Reached when the shortcut could not fire (the window is not the active
+  // one) and no control took the key.
+  if (dialog_mode_ && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
@@ -71,27 +105,6 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) emit right_button_pressed();
 }
 
-HyperlinkBox::HyperlinkBox(QWidget* parent) : QLabel(parent) {
-  setCursor(Qt::PointingHandCursor);
-  QFont f = font();
-  f.setUnderline(true);
-  setFont(f);
-  QPalette p = palette();
-  p.setColor(QPalette::WindowText, QColor(0, 0, 255));
-  setPalette(p);
-}
-
-void HyperlinkBox::set_caption(const Text& caption) { setText(to_qstring(caption)); }
-
-Text HyperlinkBox::caption() const { return from_qstring(text()); }
-
-void HyperlinkBox::mouseReleaseEvent(QMouseEvent* event) {
-  QLabel::mouseReleaseEvent(event);
-  // A click is a left press released inside the control.
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    open_address(target_);
-}
-
 QString to_display_text(const Text& text) {
   QString s = to_qstring(text);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -117,5 +130,30 @@ void set_edit_text(QLineEdit& box, const Text& text) { box.setText(to_qstring(te
 void set_edit_text(QPlainTextEdit& box, const Text& text) { box.setPlainText(to_display_text(text)); }
 
 int check_state(const QCheckBox& box) { return box.isChecked() ? 1 : 0; }
+
+namespace {
+
+// Ctrl+Tab would reach the box's own key handling, which takes the control
+// key as "not text"; it is turned into the tab character here.
+class CtrlTabInsertsTab : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Tab || key->modifiers() != Qt::ControlModifier) return false;
+    static_cast<QPlainTextEdit*>(watched)->insertPlainText(QStringLiteral("\t"));
+    return true;
+  }
+};
+
+}  // namespace
+
+void move_focus_on_tab(QPlainTextEdit& box) {
+  box.setTabChangesFocus(true);
+  box.installEventFilter(new CtrlTabInsertsTab(&box));
+}
 
 }  // namespace pindrel

@@ -12,21 +12,24 @@ namespace pindrel {
 
 class FileDialog;
 
-// Message box button sets (the platform's MB_* values) and results (ID* - 1).
-inline constexpr int kButtonsOk = 0;
-inline constexpr int kButtonsOkCancel = 1;
-inline constexpr int kButtonsAbortRetryIgnore = 2;
-inline constexpr int kButtonsYesNoCancel = 3;
-inline constexpr int kButtonsYesNo = 4;
-inline constexpr int kButtonsRetryCancel = 5;
+// Message box button sets: the platform's MB_* values for uType, which the
+// program passes on as they are.
+inline constexpr int kButtonsOk = 0;                 // MB_OK 0x0
+inline constexpr int kButtonsOkCancel = 1;           // MB_OKCANCEL 0x1
+inline constexpr int kButtonsAbortRetryIgnore = 2;   // MB_ABORTRETRYIGNORE 0x2
+inline constexpr int kButtonsYesNoCancel = 3;        // MB_YESNOCANCEL 0x3
+inline constexpr int kButtonsYesNo = 4;              // MB_YESNO 0x4
+inline constexpr int kButtonsRetryCancel = 5;        // MB_RETRYCANCEL 0x5
 
-inline constexpr int kResultOk = 0;
-inline constexpr int kResultCancel = 1;
-inline constexpr int kResultAbort = 2;
-inline constexpr int kResultRetry = 3;
-inline constexpr int kResultIgnore = 4;
-inline constexpr int kResultYes = 5;
-inline constexpr int kResultNo = 6;
+// Message box results: the platform's ID* return values less one, as the
+// program's run time hands them to the handlers.
+inline constexpr int kResultOk = 0;      // IDOK 1
+inline constexpr int kResultCancel = 1;  // IDCANCEL 2
+inline constexpr int kResultAbort = 2;   // IDABORT 3
+inline constexpr int kResultRetry = 3;   // IDRETRY 4
+inline constexpr int kResultIgnore = 4;  // IDIGNORE 5
+inline constexpr int kResultYes = 5;     // IDYES 6
+inline constexpr int kResultNo = 6;      // IDNO 7
 
 class DesktopServices {
  public:

@@ -1,5 +1,6 @@
 #include "foundation/gui/qt_desktop_services.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -7,7 +8,9 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QUrl>
 #include <utility>
 #include <vector>
@@ -38,10 +41,40 @@ std::vector<ButtonChoice> button_set(int buttons) {
   }
 }
 
+// The window a message box is centred over: the program's active window, or
+// else its topmost visible window that takes input.
+QWidget* anchor_window() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (auto it = windows.crbegin(); it != windows.crend(); ++it)
+    if ((*it)->isVisible() && (*it)->isEnabled() && qobject_cast<Window*>(*it) != nullptr) return *it;
+  return nullptr;
+}
+
+// A message box with no owner window (modal over the whole program) that is
+// placed over the program's active window rather than in the middle of the
+// screen, where a box without an owner would go.
+class CentredMessageBox : public QMessageBox {
+ public:
+  explicit CentredMessageBox(QWidget* anchor) : anchor_(anchor) {}
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);  // sizes the box
+    if (anchor_ == nullptr || event->spontaneous()) return;
+    QRect place = frameGeometry();
+    place.moveCenter(anchor_->frameGeometry().center());
+    move(place.topLeft());
+  }
+
+ private:
+  QPointer<QWidget> anchor_;
+};
+
 }  // namespace
 
 int QtDesktopServices::message_box(const Text& text, int buttons, const Text& caption) {
-  QMessageBox box;
+  CentredMessageBox box(anchor_window());
   box.setIcon(QMessageBox::NoIcon);
   box.setWindowTitle(to_display_text(caption));
   box.setText(to_display_text(text));

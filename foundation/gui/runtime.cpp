@@ -34,6 +34,8 @@ GuiRuntime::GuiRuntime(int& argc, char** argv) : app_(argc, argv) {
   // The program ends when its start-up window closes (run_message_loop), not
   // when whatever window happens to be the last one closes.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Message boxes and dialogs in the forms' font too.
+  QApplication::setFont(form_font());
   if (toolkit_texts_.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&toolkit_texts_);
@@ -48,6 +50,17 @@ void load_window(Window& window) {
     w->setEnabled(false);
     disabled.emplace_back(w);
   }
+  // The windows on screen are held too: they refuse to close until this
+  // opening ends. A hidden one is only disabled, so that a window opened
+  // later from inside this one can still close.
+  std::vector<QPointer<Window>> held;
+  for (const QPointer<QWidget>& w : disabled) {
+    auto* shown = qobject_cast<Window*>(w.data());
+    if (shown == nullptr || !shown->isVisible()) continue;
+    shown->hold_for_dialog(true);
+    held.emplace_back(shown);
+  }
+  window.set_dialog_mode(true);
 
   // The window may close before the loop runs (its created handler may close
   // it), so the loop is entered only while it is still open.
@@ -62,7 +75,10 @@ void load_window(Window& window) {
   if (!closed && window.isVisible()) loop.exec();
   QObject::disconnect(c);
   window.hide();
+  window.set_dialog_mode(false);
 
+  for (const QPointer<Window>& w : held)
+    if (w) w->hold_for_dialog(false);
   for (const QPointer<QWidget>& w : disabled)
     if (w) w->setEnabled(true);
 }

@@ -4,7 +4,9 @@
 // told in full here (the banner click and the hyperlink box).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,6 +127,19 @@ TEST_F(Forms, BannerIsOurOwn217By95PngPicture) {
   MainWindow w;
   EXPECT_EQ(w.图片框1->picture(), banner);
   EXPECT_EQ(w.图片框1->pixmap().size(), QSize(217, 95));
+}
+
+TEST_F(Forms, MainWindowCarriesTheProgramsOwnIcon) {
+  MainWindow w;
+  const QIcon icon = w.windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(256, 256)}));
+  const QImage big = icon.pixmap(QSize(256, 256)).toImage();
+  ASSERT_EQ(big.size(), QSize(256, 256));
+  EXPECT_EQ(QColor(big.pixel(120, 116)), QColor(Qt::white));  // the play mark
+  EXPECT_EQ(qAlpha(big.pixel(1, 1)), 0);                      // outside the rounded tile
+  // The windows it opens show the same icon.
+  EXPECT_EQ(QApplication::windowIcon().availableSizes(), icon.availableSizes());
 }
 
 TEST_F(Forms, CoverWindowHasThePictureAndTheSaveDialog) {

@@ -28,6 +28,7 @@
 #include "desktop_double.h"
 #include "foundation/gui/browser_box.h"
 #include "foundation/gui/controls.h"
+#include "foundation/gui/hyperlink_box.h"
 #include "net/fetch_bytes.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/qt_desktop_services.h"
@@ -147,6 +148,44 @@ TEST(LoadWindow, LeavesAWindowThatWasAlreadyDisabledDisabled) {
   EXPECT_FALSE(main.isEnabled());
 }
 
+TEST(LoadWindow, AWindowItHoldsDisabledRefusesToCloseUntilTheDialogEnds) {
+  Window main;
+  main.show();
+  Window dialog;
+  bool refused = false, held = false, in_dialog_mode = false;
+  QTimer::singleShot(0, [&] {
+    held = main.held_for_dialog();
+    in_dialog_mode = dialog.dialog_mode();
+    refused = !main.close();
+    dialog.close();
+  });
+  load_window(dialog);
+  EXPECT_TRUE(held);
+  EXPECT_TRUE(in_dialog_mode);
+  EXPECT_TRUE(refused);
+  EXPECT_FALSE(main.held_for_dialog());
+  EXPECT_FALSE(dialog.dialog_mode());
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_TRUE(main.close());
+}
+
+TEST(LoadWindow, NestedOpeningsHoldTheMainWindowUntilTheOuterOneEnds) {
+  Window main;
+  main.show();
+  Window outer, inner;
+  bool held_after_inner = false;
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(10, &inner, [&] { inner.close(); });
+    load_window(inner);
+    held_after_inner = main.held_for_dialog() && !main.close();
+    outer.close();
+  });
+  load_window(outer);
+  EXPECT_TRUE(held_after_inner);
+  EXPECT_TRUE(main.isEnabled());
+  EXPECT_TRUE(main.close());
+}
+
 TEST(MessageLoop, RunsUntilTheMainWindowClosesThenTheExitRoutinesOnce) {
   RecordingWindow main;
   std::vector<int> order;
@@ -212,6 +251,29 @@ TEST(QtMessageBox, OkBoxHasOneButtonNoIconAndTheCaption) {
   EXPECT_EQ(seen.buttons, QStringList{QStringLiteral("OK")});
   EXPECT_TRUE(seen.icon_less);
   EXPECT_TRUE(seen.application_modal);
+}
+
+TEST(QtMessageBox, IsCentredOverTheActiveWindowWithoutBeingOwnedByIt) {
+  Window main;
+  main.setGeometry(300, 200, 425, 447);
+  main.show();
+  QApplication::setActiveWindow(&main);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  QtDesktopServices qt;
+  QPoint box_centre;
+  QWidget* owner = &main;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    box_centre = box->frameGeometry().center();
+    owner = box->parentWidget();
+    box->buttons().front()->click();
+  });
+  qt.message_box(L(u8"完成"), kButtonsOk, L(u8"信息："));
+  EXPECT_EQ(owner, nullptr);
+  const QPoint window_centre = main.frameGeometry().center();
+  EXPECT_LE((box_centre - window_centre).manhattanLength(), 2)
+      << box_centre.x() << "," << box_centre.y() << " vs " << window_centre.x() << "," << window_centre.y();
 }
 
 TEST(QtMessageBox, YesNoBoxAnswersFiveForYesAndSixForNo) {
