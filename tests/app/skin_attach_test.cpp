@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -241,6 +242,35 @@ TEST_F(SkinAttach, EveryStoredSkinIsAcceptedAndGivesItsOwnLook) {
   }
   EXPECT_EQ(looks.size(), std::size_t{kSkinCount});
   EXPECT_EQ(faces.size(), std::size_t{kSkinCount});
+}
+
+// WCAG 2 contrast ratio of two colours, 1 to 21.
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The forms put some controls with the default text colour on white (the
+// banner's label, the check box over the information box), others on the
+// window's own colour; every skin must leave all of them readable.
+TEST_F(SkinAttach, EverySkinKeepsTextReadableOnTheFormsWhiteAndOnItsOwnColours) {
+  constexpr double kReadable = 4.5;
+  const QColor white(Qt::white);
+  for (int n = 1; n <= kSkinCount; ++n) {
+    SCOPED_TRACE(n);
+    ApplySkin(n);
+    const QPalette p = QApplication::palette();
+    EXPECT_GE(Contrast(p.color(QPalette::WindowText), white), kReadable);
+    EXPECT_GE(Contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), kReadable);
+    EXPECT_GE(Contrast(p.color(QPalette::Text), p.color(QPalette::Base)), kReadable);
+    EXPECT_GE(Contrast(p.color(QPalette::ButtonText), p.color(QPalette::Button)), kReadable);
+    EXPECT_GE(Contrast(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), kReadable);
+  }
 }
 
 TEST_F(SkinAttach, ALaterSkinReplacesTheEarlierOneWhole) {
