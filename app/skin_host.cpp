@@ -12,22 +12,6 @@ namespace pindrel {
 
 namespace {
 
-// COLOR_* indices (WinUser.h) with a palette role here.
-constexpr uint32_t kColorWindow = 5;
-constexpr uint32_t kColorWindowText = 8;
-constexpr uint32_t kColorHighlight = 13;
-constexpr uint32_t kColorHighlightText = 14;
-constexpr uint32_t kColorBtnFace = 15;  // also COLOR_3DFACE
-constexpr uint32_t kColorBtnShadow = 16;
-constexpr uint32_t kColorGrayText = 17;
-constexpr uint32_t kColorBtnText = 18;
-constexpr uint32_t kColorBtnHighlight = 20;
-constexpr uint32_t kColor3dDkShadow = 21;
-constexpr uint32_t kColor3dLight = 22;
-constexpr uint32_t kColorInfoText = 23;
-constexpr uint32_t kColorInfoBk = 24;
-constexpr uint32_t kColorHotLight = 26;
-
 // Which groups a colour goes to: text colours stay out of the disabled
 // group, which COLOR_GRAYTEXT alone fills, so the order of the entries does
 // not matter.
@@ -42,26 +26,26 @@ struct RoleOfColor {
 // On Windows dialogs and forms are drawn in COLOR_BTNFACE, so the face is the
 // window background as well as the button's.
 constexpr std::array<RoleOfColor, 20> kRoles{{
-    {kColorWindow, QPalette::Base, Groups::All},
-    {kColorWindowText, QPalette::WindowText, Groups::Enabled},
-    {kColorWindowText, QPalette::Text, Groups::Enabled},
-    {kColorHighlight, QPalette::Highlight, Groups::All},
-    {kColorHighlightText, QPalette::HighlightedText, Groups::All},
-    {kColorBtnFace, QPalette::Button, Groups::All},
-    {kColorBtnFace, QPalette::Window, Groups::All},
-    {kColorBtnShadow, QPalette::Mid, Groups::All},
-    {kColorBtnShadow, QPalette::Dark, Groups::All},
-    {kColorGrayText, QPalette::WindowText, Groups::Disabled},
-    {kColorGrayText, QPalette::Text, Groups::Disabled},
-    {kColorGrayText, QPalette::ButtonText, Groups::Disabled},
-    {kColorGrayText, QPalette::PlaceholderText, Groups::All},
-    {kColorBtnText, QPalette::ButtonText, Groups::Enabled},
-    {kColorBtnHighlight, QPalette::Light, Groups::All},
-    {kColor3dDkShadow, QPalette::Shadow, Groups::All},
-    {kColor3dLight, QPalette::Midlight, Groups::All},
-    {kColorInfoText, QPalette::ToolTipText, Groups::All},
-    {kColorInfoBk, QPalette::ToolTipBase, Groups::All},
-    {kColorHotLight, QPalette::Link, Groups::All},
+    {SHE_COLOR_WINDOW, QPalette::Base, Groups::All},
+    {SHE_COLOR_WINDOWTEXT, QPalette::WindowText, Groups::Enabled},
+    {SHE_COLOR_WINDOWTEXT, QPalette::Text, Groups::Enabled},
+    {SHE_COLOR_HIGHLIGHT, QPalette::Highlight, Groups::All},
+    {SHE_COLOR_HIGHLIGHTTEXT, QPalette::HighlightedText, Groups::All},
+    {SHE_COLOR_BTNFACE, QPalette::Button, Groups::All},
+    {SHE_COLOR_BTNFACE, QPalette::Window, Groups::All},
+    {SHE_COLOR_BTNSHADOW, QPalette::Mid, Groups::All},
+    {SHE_COLOR_BTNSHADOW, QPalette::Dark, Groups::All},
+    {SHE_COLOR_GRAYTEXT, QPalette::WindowText, Groups::Disabled},
+    {SHE_COLOR_GRAYTEXT, QPalette::Text, Groups::Disabled},
+    {SHE_COLOR_GRAYTEXT, QPalette::ButtonText, Groups::Disabled},
+    {SHE_COLOR_GRAYTEXT, QPalette::PlaceholderText, Groups::All},
+    {SHE_COLOR_BTNTEXT, QPalette::ButtonText, Groups::Enabled},
+    {SHE_COLOR_BTNHIGHLIGHT, QPalette::Light, Groups::All},
+    {SHE_COLOR_3DDKSHADOW, QPalette::Shadow, Groups::All},
+    {SHE_COLOR_3DLIGHT, QPalette::Midlight, Groups::All},
+    {SHE_COLOR_INFOTEXT, QPalette::ToolTipText, Groups::All},
+    {SHE_COLOR_INFOBK, QPalette::ToolTipBase, Groups::All},
+    {SHE_COLOR_HOTLIGHT, QPalette::Link, Groups::All},
 }};
 
 void PutColour(QPalette& palette, const RoleOfColor& r, const QColor& colour) {

@@ -37,6 +37,22 @@
 #define SHE_MAX_SYS_COLOR 30   /* COLOR_MENUBAR, the highest COLOR_* index */
 #define SHE_FRAME_SIZE 16
 
+/* The COLOR_* indices (WinUser.h values) the stored skins carry. */
+#define SHE_COLOR_WINDOW 5
+#define SHE_COLOR_WINDOWTEXT 8
+#define SHE_COLOR_HIGHLIGHT 13
+#define SHE_COLOR_HIGHLIGHTTEXT 14
+#define SHE_COLOR_BTNFACE 15 /* also COLOR_3DFACE */
+#define SHE_COLOR_BTNSHADOW 16
+#define SHE_COLOR_GRAYTEXT 17
+#define SHE_COLOR_BTNTEXT 18
+#define SHE_COLOR_BTNHIGHLIGHT 20
+#define SHE_COLOR_3DDKSHADOW 21
+#define SHE_COLOR_3DLIGHT 22
+#define SHE_COLOR_INFOTEXT 23
+#define SHE_COLOR_INFOBK 24
+#define SHE_COLOR_HOTLIGHT 26
+
 /* Button frame styles of the frame block. */
 #define SHE_FRAME_FLAT 0      /* a plain line */
 #define SHE_FRAME_OUTSET 1    /* raised bevel */

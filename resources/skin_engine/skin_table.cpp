@@ -13,22 +13,6 @@ namespace pindrel::skins {
 
 namespace {
 
-// The COLOR_* indices a skin carries (WinUser.h values).
-constexpr uint32_t kColorWindow = 5;
-constexpr uint32_t kColorWindowText = 8;
-constexpr uint32_t kColorHighlight = 13;
-constexpr uint32_t kColorHighlightText = 14;
-constexpr uint32_t kColorBtnFace = 15;
-constexpr uint32_t kColorBtnShadow = 16;
-constexpr uint32_t kColorGrayText = 17;
-constexpr uint32_t kColorBtnText = 18;
-constexpr uint32_t kColorBtnHighlight = 20;
-constexpr uint32_t kColor3dDkShadow = 21;
-constexpr uint32_t kColor3dLight = 22;
-constexpr uint32_t kColorInfoText = 23;
-constexpr uint32_t kColorInfoBk = 24;
-constexpr uint32_t kColorHotLight = 26;
-
 constexpr std::array<std::pair<std::string_view, uint32_t>, SHE_FRAME_STYLE_COUNT> kFrameStyles{{
     {"flat", SHE_FRAME_FLAT},
     {"outset", SHE_FRAME_OUTSET},
@@ -155,20 +139,20 @@ std::vector<std::pair<uint32_t, uint32_t>> SkinColours(const SkinRow& row) {
   constexpr uint32_t white = 0xFFFFFF;
   constexpr uint32_t black = 0x000000;
   const std::pair<uint32_t, uint32_t> rgb[] = {
-      {kColorBtnFace, row.face},
-      {kColorWindow, row.window},
-      {kColorWindowText, row.text},
-      {kColorBtnText, row.button_text},
-      {kColorHighlight, row.highlight},
-      {kColorHighlightText, row.highlight_text},
-      {kColorBtnHighlight, Mix(row.face, white, 60)},
-      {kColor3dLight, Mix(row.face, white, 30)},
-      {kColorBtnShadow, Mix(row.face, black, 35)},
-      {kColor3dDkShadow, Mix(row.face, black, 70)},
-      {kColorGrayText, Mix(row.button_text, row.face, 55)},
-      {kColorInfoText, row.text},
-      {kColorInfoBk, Mix(row.window, row.highlight, 15)},
-      {kColorHotLight, row.highlight},
+      {SHE_COLOR_BTNFACE, row.face},
+      {SHE_COLOR_WINDOW, row.window},
+      {SHE_COLOR_WINDOWTEXT, row.text},
+      {SHE_COLOR_BTNTEXT, row.button_text},
+      {SHE_COLOR_HIGHLIGHT, row.highlight},
+      {SHE_COLOR_HIGHLIGHTTEXT, row.highlight_text},
+      {SHE_COLOR_BTNHIGHLIGHT, Mix(row.face, white, 60)},
+      {SHE_COLOR_3DLIGHT, Mix(row.face, white, 30)},
+      {SHE_COLOR_BTNSHADOW, Mix(row.face, black, 35)},
+      {SHE_COLOR_3DDKSHADOW, Mix(row.face, black, 70)},
+      {SHE_COLOR_GRAYTEXT, Mix(row.button_text, row.face, 55)},
+      {SHE_COLOR_INFOTEXT, row.text},
+      {SHE_COLOR_INFOBK, Mix(row.window, row.highlight, 15)},
+      {SHE_COLOR_HOTLIGHT, row.highlight},
   };
   std::vector<std::pair<uint32_t, uint32_t>> out;
   for (const auto& [index, colour] : rgb) out.emplace_back(index, ToColorRef(colour));

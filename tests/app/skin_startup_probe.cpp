@@ -11,7 +11,6 @@
 // the exit routine it prints the exit code, whether skinLoader was released
 // and whether the engine's image is still mapped.
 #include <QApplication>
-#include <QEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -44,32 +43,20 @@ void Report() {
   std::printf("sheet %d\n", qApp->styleSheet().isEmpty() ? 0 : 1);
   std::printf("messages %zu\n", desktop->messages.size());
   std::printf("windows %d\n", windows);
+  std::printf("main-visible %d\n", pindrel::main_window()->isVisible() ? 1 : 0);
   std::fflush(stdout);
 }
 
-class ShownWatcher : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::Show && o == pindrel::main_window() && !reported_) {
-      reported_ = true;
-      // Runs from the message loop, after the created event and the show.
-      QTimer::singleShot(0, [] {
-        Report();
-        pindrel::main_window()->close();
-      });
-    }
-    return false;
-  }
-
- private:
-  bool reported_ = false;
-};
-
-void watch() { qApp->installEventFilter(new ShownWatcher(qApp)); }  // owned by the application
-Q_COREAPP_STARTUP_FUNCTION(watch)
+// Posted while the run time starts; the first event loop to run it is the
+// message loop, after MainWindow's created event and its show.
+void ReportWhenTheLoopRuns() {
+  QTimer::singleShot(0, [] {
+    if (pindrel::main_window() == nullptr) return;
+    Report();
+    pindrel::main_window()->close();
+  });
+}
+Q_COREAPP_STARTUP_FUNCTION(ReportWhenTheLoopRuns)
 
 }  // namespace
 

@@ -25,11 +25,6 @@ namespace {
 
 using Report = std::map<std::string, std::string>;
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
   const std::string path = ::testing::TempDir() + "skin_startup_" + name + ".dll";
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -169,6 +164,7 @@ TEST(SkinStartup, MainWindowComesUpWithTheSkinOrUnskinnedAndSilent) {
     // MainWindow shown and its message loop running, nothing said to the
     // user, then a normal end through the exit routine.
     ASSERT_EQ(r.count("windows"), 1u) << "MainWindow was not shown";
+    EXPECT_EQ(r["main-visible"], "1");
     EXPECT_EQ(r["windows"], "1");
     EXPECT_EQ(r["messages"], "0");
     EXPECT_EQ(r["exit"], "0");
