@@ -429,6 +429,44 @@ TEST_F(SkinAttach, EngineRefusesAddressZero) {
   EXPECT_EQ(skin_host()->procedure_calls(), 0);
 }
 
+// SetSysColors called on its own, as guest code would call the Win32 call:
+// the colours go on the application at once; a count the host does not take
+// or arrays outside the process change nothing.
+TEST_F(SkinAttach, SetSysColorsOnItsOwnChangesThePaletteAtOnce) {
+  EmulatedProcess& process = *skin_process();
+  const uint32_t set_sys_colors = process.FindProcedure(process.FindModule("USER32.dll"), "SetSysColors");
+  ASSERT_NE(set_sys_colors, 0u);
+  const uint32_t arrays = process.AllocateImage(0, 0x1000);
+  ASSERT_NE(arrays, 0u);
+  std::vector<uint8_t> words(16);
+  PutLe32(words, 0, SHE_COLOR_BTNFACE);
+  PutLe32(words, 4, SHE_COLOR_WINDOW);
+  PutLe32(words, 8, 0x00332211);  // COLORREF: red 0x11, green 0x22, blue 0x33
+  PutLe32(words, 12, 0x00665544);
+  ASSERT_TRUE(process.CopyToProcess(arrays, words));
+
+  struct Case {
+    const char* what;
+    uint32_t count, indices, colours, result;
+  };
+  const Case refused[] = {
+      {"a negative count", 0xFFFFFFFFu, arrays, arrays + 8, 0},
+      {"more than the host takes", SkinHost::kMaxSysColors + 1, arrays, arrays + 8, 0},
+      {"indices outside the process", 2, 0x00001000, arrays + 8, 0},
+      {"colours outside the process", 2, arrays, 0x7FFFF000, 0},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.what);
+    const std::string before = Look();
+    EXPECT_EQ(CallAddress(process, set_sys_colors, c.count, c.indices, c.colours), c.result);
+    EXPECT_EQ(process.last_call_outcome(), EmulatedProcess::CallOutcome::Returned);
+    EXPECT_EQ(Look(), before);
+  }
+  EXPECT_EQ(CallAddress(process, set_sys_colors, 2, arrays, arrays + 8), 1u);
+  EXPECT_EQ(QApplication::palette().color(QPalette::Button), QColor(0x11, 0x22, 0x33));
+  EXPECT_EQ(QApplication::palette().color(QPalette::Base), QColor(0x44, 0x55, 0x66));
+}
+
 // --- the look on the windows ----------------------------------------------------
 
 // The colour of a button's face, away from its caption and frame.
