@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,6 +24,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/cover_window.h"
 #include "app/main_window.h"
 #include "app/skin_attach.h"
 #include "app/skin_host.h"
@@ -489,6 +491,18 @@ TEST_F(SkinAttach, WindowsOpenedLaterWearTheSkin) {
     later.show();
     EXPECT_EQ(later.palette().color(QPalette::Window), Rgb(rows[n - 1].face));
     EXPECT_EQ(ButtonFace(*b), Rgb(rows[n - 1].face));
+
+    // The program's own later windows: the cover window and a message box
+    // with its OK button.
+    CoverWindow cover;
+    cover.show();
+    EXPECT_EQ(cover.palette().color(QPalette::Window), Rgb(rows[n - 1].face));
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("caption"), QStringLiteral("text"), QMessageBox::Ok);
+    box.show();
+    auto* ok = qobject_cast<QPushButton*>(box.button(QMessageBox::Ok));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(box.palette().color(QPalette::WindowText), Rgb(rows[n - 1].text));
+    EXPECT_EQ(ButtonFace(*ok), Rgb(rows[n - 1].face));
   }
 }
 
