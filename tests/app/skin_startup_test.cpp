@@ -6,6 +6,7 @@
 // user; the exit routine releases skinLoader without unloading the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -70,6 +71,7 @@ struct EngineLayout {
   uint32_t entry = 0;
   uint32_t attach = 0;
   uint32_t nt_headers = 0;
+  uint32_t end_of_sections = 0;  // where the last section's bytes end in the file
 };
 
 EngineLayout Layout() {
@@ -88,6 +90,8 @@ EngineLayout Layout() {
   layout.entry = to_file(image.nt_headers().OptionalHeader.AddressOfEntryPoint);
   layout.attach = to_file(image.FindExport(Text::from_bytes("SkinH_AttachRes")) - image.GetImageBase());
   layout.nt_headers = static_cast<uint32_t>(image.dos_header().e_lfanew);
+  for (const auto& s : image.section_table())
+    layout.end_of_sections = std::max(layout.end_of_sections, s.PointerToRawData + s.SizeOfRawData);
   return layout;
 }
 
@@ -106,7 +110,7 @@ const StartCase kCases[] = {
     {"stored engine, skin 2", Engine::Stored, "2", true, 2},
     {"stored engine, skin 33", Engine::Stored, "33", true, 33},
     {"stored engine, skin 34", Engine::Stored, "34", true, 0},
-    {"engine image cut in half", Engine::Truncated, nullptr, false, 0},
+    {"engine image one byte short of its last section", Engine::Truncated, nullptr, false, 0},
     {"engine image with a broken PE signature", Engine::BadSignature, nullptr, false, 0},
     {"engine whose entry routine refuses to attach", Engine::EntryRefuses, nullptr, false, 0},
     {"engine whose SkinH_AttachRes faults", Engine::AttachFaults, nullptr, true, 0},
@@ -123,7 +127,7 @@ std::string EngineFile(Engine engine, const EngineLayout& layout) {
     case Engine::Stored:
       return {};
     case Engine::Truncated:
-      image.resize(image.size() / 2);
+      image.resize(layout.end_of_sections - 1);
       return WriteTemp("truncated", image);
     case Engine::BadSignature:
       image.at(layout.nt_headers + 1) ^= 0x20;
@@ -146,6 +150,7 @@ TEST(SkinStartup, MainWindowComesUpWithTheSkinOrUnskinnedAndSilent) {
   const EngineLayout layout = Layout();
   ASSERT_NE(layout.entry, 0u);
   ASSERT_NE(layout.attach, 0u);
+  ASSERT_GT(layout.end_of_sections, 0u);
 
   // The unskinned look: the stored engine, no skin attached.
   const Report unskinned = RunProbe("--skin 0");
