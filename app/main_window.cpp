@@ -12,6 +12,8 @@
 #include "app/parse_action.h"
 #include "app/result_actions.h"
 #include "app/site_hosts.h"
+#include "app/skin_attach.h"
+#include "app/startup.h"
 #include "app/update_check.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/runtime.h"
@@ -136,10 +138,7 @@ void MainWindow::wire_events() {
 
 MainWindow* main_window() { return live_main_window; }
 
-void MainWindowCreated() {
-  // Attaching skin number 1 through the loaded skin engine belongs here. The
-  // skin engine is not part of this build yet, so the window shows unskinned.
-}
+void MainWindowCreated() { ApplySkin(StartupSkinNumber()); }
 
 void BannerClick() { open_address(ForumHomeAddress()); }
 

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/parse_result.h"
+#include "app/skin_attach.h"
 #include "foundation/gui/busy_wait.h"
 #include "foundation/gui/runtime.h"
 #include "net/transfer_wait_hook.h"
@@ -12,17 +13,15 @@ namespace {
 
 int startup_skin = 1;
 
-// Step 2's loader object and step 3, loading the stored skin engine into it.
-// The skin engine is not part of this build yet: there is no loader object,
-// nothing is loaded, and the windows show unskinned.
-void CreateSkinLoader() {}
-void LoadSkinEngineStep() {}
+// Step 3: the stored skin engine into skinLoader. Whether it loaded is not
+// looked at: without it the windows keep their own look.
+void LoadSkinEngineStep() { LoadSkinEngine(); }
 
 }  // namespace
 
 void ExitRoutine() {
   ReleaseGlobalTexts();
-  // The skin loader object is released here once there is one.
+  ReleaseSkinLoader();
 }
 
 int RunStartupSequence() {

@@ -12,7 +12,7 @@ namespace pindrel {
 // Steps 2 to 5 on an existing QApplication; returns the program's exit code.
 int RunStartupSequence();
 
-// The exit routine: releases ParseResult and UpdateInfo.
+// The exit routine: releases ParseResult and UpdateInfo, then skinLoader.
 void ExitRoutine();
 
 // Steps 1 to 5, as main runs them; `skin` is the number the main window's

@@ -230,6 +230,9 @@ bool EmulatedProcess::CopyToProcess(uint32_t address, std::span<const uint8_t> b
   // Host writes ignore page protection; the thunks and the stop page are
   // never written after set-up.
   if (address < uint64_t{kStopPage} + kPageSize && end > kThunkBase) return false;
+  // Nor is host memory mapped read-only: it may be the program's constant data.
+  for (const auto& [start, stop] : host_read_only_)
+    if (address < stop && end > start) return false;
   uc_engine* uc = engine_.get();
   if (uc_mem_write(uc, address, bytes.data(), bytes.size()) != UC_ERR_OK) return false;
   uc_ctl_remove_cache(uc, address, end);
@@ -365,6 +368,20 @@ void EmulatedProcess::RunThunk(uint64_t address) {
     return;
   }
   uc_reg_write(uc, UC_X86_REG_EAX, &result);
+}
+
+bool EmulatedProcess::MapHostReadOnly(uint32_t address, const void* host, uint32_t size) {
+  const auto host_address = reinterpret_cast<std::uintptr_t>(host);
+  if (host == nullptr || size == 0 || address % kPageSize != 0 || size % kPageSize != 0 ||
+      host_address % kPageSize != 0 || !IsFree(address, size))
+    return false;
+  // unicorn takes a non-const pointer; with UC_PROT_READ the guest cannot
+  // write through it, and CopyToProcess refuses the range.
+  void* backing = const_cast<void*>(host);
+  if (uc_mem_map_ptr(engine_.get(), address, size, UC_PROT_READ, backing) != UC_ERR_OK) return false;
+  regions_[address] = Region{size, false};
+  host_read_only_.emplace_back(address, uint64_t{address} + size);
+  return true;
 }
 
 }  // namespace pindrel

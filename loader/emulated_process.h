@@ -131,6 +131,17 @@ class EmulatedProcess final : public ProcessPlatform {
   uc_hook thunk_hook_ = 0;
   // Declared last: stopped and joined before the engine is closed.
   std::unique_ptr<CallWatchdog> watchdog_;
+
+ public:
+  // Maps size bytes of host memory into the guest at address without a copy:
+  // guest code reads the host bytes themselves and may not write them.
+  // address, size and host must be multiples of kPageSize, the range free.
+  // The host memory must outlive the process; it may be constant data, so
+  // CopyToProcess refuses the range. False (nothing mapped) otherwise.
+  bool MapHostReadOnly(uint32_t address, const void* host, uint32_t size);
+
+ private:
+  std::vector<std::pair<uint32_t, uint64_t>> host_read_only_;  // [start, end)
 };
 
 }  // namespace pindrel
