@@ -18,10 +18,21 @@ Text Text::from_clean_bytes(std::string bytes) {
   assert(bytes.find('\0') == std::string::npos);
   Text t;
   t.bytes_ = std::move(bytes);
-  // Release builds still keep the rule: cut at a stray zero byte.
-  const auto zero = t.bytes_.find('\0');
-  if (zero != std::string::npos) t.bytes_.resize(zero);
+  t.cut_at_zero();  // release builds still keep the rule
   return t;
+}
+
+Text Text::from_bytes(ByteArray&& bytes) {
+  Text t;
+  t.bytes_ = std::move(bytes).release();
+  t.cut_at_zero();
+  return t;
+}
+
+void Text::cut_at_zero() {
+  // memchr, not a loop: this runs over whole pages.
+  if (const void* zero = std::memchr(bytes_.data(), 0, bytes_.size()))
+    bytes_.resize(static_cast<std::size_t>(static_cast<const char*>(zero) - bytes_.data()));
 }
 
 unsigned char Text::byte_at(int position) const {

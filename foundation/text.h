@@ -16,9 +16,12 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pindrel {
+
+class ByteArray;
 
 class Text {
  public:
@@ -30,6 +33,18 @@ class Text {
   // For bytes the caller already knows to be free of zero bytes (a cut of
   // another Text); checked in debug builds.
   static Text from_clean_bytes(std::string bytes);
+  // Text::from_bytes(std::move(body)): takes over the ByteArray's storage and
+  // cuts it at its first zero byte in place; no byte is copied.
+  static Text from_bytes(ByteArray&& bytes);
+
+  // Rewrites the bytes where they are: rewrite(char* data, std::size_t size)
+  // returns the new length, at most size. A zero byte it may have written
+  // ends the Text there.
+  template <class Rewrite>
+  void rewrite_in_place(Rewrite&& rewrite) {
+    bytes_.resize(rewrite(bytes_.data(), bytes_.size()));
+    cut_at_zero();
+  }
 
   std::string_view bytes() const { return bytes_; }
   const char* c_str() const { return bytes_.c_str(); }
@@ -41,6 +56,8 @@ class Text {
   friend bool operator==(const Text&, const Text&) = default;
 
  private:
+  void cut_at_zero();
+
   std::string bytes_;
 };
 
@@ -58,6 +75,8 @@ class ByteArray {
   bool empty() const { return bytes_.empty(); }
   // Appends in place; used where a value is being built up (an HTTP body).
   void append(std::string_view more) { bytes_.append(more); }
+  // Gives up the storage; the ByteArray is empty afterwards.
+  std::string release() && { return std::move(bytes_); }
 
   friend bool operator==(const ByteArray&, const ByteArray&) = default;
 

@@ -13,6 +13,35 @@ TEST(TextValue, FromBytesStopsAtTheFirstZeroByte) {
   EXPECT_EQ(Text::from_bytes("abc").length(), 3);
 }
 
+// A page's bytes become a Text where they lie: the storage is taken over,
+// not copied, and cut at the first zero byte in place.
+TEST(TextValue, FromAByteArrayByMoveTakesItsStorage) {
+  struct Row { const char* what; std::string bytes; std::size_t length; } rows[] = {
+      {"no zero byte", std::string(4096, 'a'), 4096},
+      {"zero byte in the middle", std::string(100, 'a') + '\0' + std::string(4000, 'b'), 100},
+      {"zero byte first", '\0' + std::string(4096, 'a'), 0},
+      {"zero byte last", std::string(4096, 'a') + '\0', 4096},
+  };
+  for (auto& r : rows) {
+    ByteArray body(r.bytes);
+    const unsigned char* storage = body.data();
+    const Text t = Text::from_bytes(std::move(body));
+    EXPECT_EQ(t.bytes(), std::string_view(r.bytes).substr(0, r.length)) << r.what;
+    EXPECT_EQ(reinterpret_cast<const unsigned char*>(t.bytes().data()), storage) << r.what;
+  }
+}
+
+TEST(TextValue, RewriteInPlaceKeepsTheNoZeroRule) {
+  Text t = T("abcdef");
+  t.rewrite_in_place([](char* data, std::size_t size) {
+    data[1] = '\0';
+    return size - 1;
+  });
+  EXPECT_EQ(t, T("a"));
+  t.rewrite_in_place([](char*, std::size_t) { return std::size_t{0}; });
+  EXPECT_TRUE(t.empty());
+}
+
 TEST(TextValue, EmptyAndDefaultAreTheSameValue) {
   EXPECT_EQ(Text(), T(""));
   EXPECT_TRUE(Text().empty());

@@ -1,0 +1,164 @@
+#include "foundation/cp936_writer.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "foundation/byte_range.h"
+#include "foundation/cp936_tables.h"
+#include "foundation/utf8_decoder.h"
+
+namespace pindrel::detail {
+
+namespace {
+
+// The code page's default character, for everything it cannot show. U+FFFD
+// is not in the code page either (the table test checks that), so an
+// ill-formed subpart is one "?" too.
+constexpr unsigned char kDefaultChar = '?';
+
+// Writes the bytes of a BMP code point of 0x80 or above.
+inline unsigned char* put_bmp(unsigned char* o, uint32_t u) {
+  const uint16_t v = kCp936FromBmp[u];
+  if (v >= 0x100) {
+    o[0] = static_cast<unsigned char>(v >> 8);
+    o[1] = static_cast<unsigned char>(v & 0xFF);
+    return o + 2;
+  }
+  *o = v != 0 ? static_cast<unsigned char>(v) : kDefaultChar;
+  return o + 1;
+}
+
+// The measure, kept alongside the conversion: `slack` is the code page 936
+// character count of the bytes read so far minus their UTF-16 units, and
+// `pending` says whether the last byte read opened a two-byte character that
+// the next byte may close. The result is kept when slack ends at 0 or more.
+struct Measure {
+  std::int64_t slack = 0;
+  bool pending = false;
+
+  // Any byte, counted as the greedy code page 936 reading does.
+  void byte(unsigned char b) {
+    if (pending && is_cp936_trail(b)) {
+      pending = false;
+      return;
+    }
+    ++slack;
+    pending = is_cp936_lead(b);
+  }
+  // A byte of 0x80..0xFE: always a trail byte, a lead byte unless 0x80.
+  void high_byte(unsigned char b) {
+    if (pending) {
+      pending = false;
+      return;
+    }
+    ++slack;
+    pending = b != 0x80;
+  }
+  // An ASCII byte: never a lead byte; a trail byte from 0x40 on.
+  void ascii_byte(unsigned char b) {
+    if (pending) {
+      pending = false;
+      if (b >= 0x40 && b != 0x7F) return;
+    }
+    ++slack;
+  }
+  void units(int n) { slack -= n; }
+};
+
+}  // namespace
+
+std::string utf16le_to_cp936(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t units = s.size() / 2;
+  std::string out(units * 2, '\0');  // at most two bytes a unit
+  auto* o = reinterpret_cast<unsigned char*>(out.data());
+  for (std::size_t i = 0; i < units; ++i) {
+    const uint32_t u = p[2 * i] | (p[2 * i + 1] << 8);
+    if (u < 0x80) {
+      *o++ = static_cast<unsigned char>(u);
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      if (u <= 0xDBFF && i + 1 < units) {
+        const uint32_t next = p[2 * i + 2] | (p[2 * i + 3] << 8);
+        if (next >= 0xDC00 && next <= 0xDFFF) ++i;
+      }
+      *o++ = kDefaultChar;
+    } else {
+      o = put_bmp(o, u);
+    }
+  }
+  out.resize(static_cast<std::size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
+  return out;
+}
+
+std::size_t utf8_to_cp936_in_place(char* data, std::size_t n) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  auto* const start = reinterpret_cast<unsigned char*>(data);
+  unsigned char* o = start;
+  Measure measure;
+  std::size_t i = 0;
+  while (i < n) {
+    // ASCII, eight bytes at a time: one UTF-16 unit and one code page 936
+    // character each, but for a first byte that closes a pending lead byte.
+    if (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        if (measure.pending) {
+          measure.ascii_byte(p[i]);
+          measure.units(1);
+        }
+        std::memmove(o, &word, 8);
+        o += 8;
+        i += 8;
+        continue;
+      }
+    }
+    const unsigned char b0 = p[i];
+    if (b0 < 0x80) {
+      measure.ascii_byte(b0);
+      measure.units(1);
+      *o++ = b0;
+      ++i;
+      continue;
+    }
+    // The three-byte form of most of the BMP (Chinese among it), inline:
+    // E1..EC and EE..EF with two continuation bytes are always well-formed.
+    if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
+        (p[i + 2] & 0xC0) == 0x80) {
+      const unsigned char b1 = p[i + 1], b2 = p[i + 2];
+      measure.high_byte(b0);
+      measure.high_byte(b1);
+      measure.high_byte(b2);
+      measure.units(1);
+      i += 3;
+      o = put_bmp(o, ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu));
+      continue;
+    }
+    const Utf8Step step = decode_utf8_step(std::string_view(data + i, n - i));
+    for (std::size_t k = 0; k < step.length; ++k) measure.byte(p[i + k]);
+    i += step.length;
+    if (!step.valid) {
+      measure.units(1);
+      *o++ = kDefaultChar;
+    } else if (step.code_point >= 0x10000) {
+      measure.units(2);
+      *o++ = kDefaultChar;
+    } else {
+      measure.units(1);
+      o = put_bmp(o, step.code_point);
+    }
+  }
+  if (measure.slack < 0) return 0;
+  return static_cast<std::size_t>(o - start);
+}
+
+std::size_t cp936_character_count(std::string_view bytes) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++count) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    i += (is_cp936_lead(b0) && i + 1 < bytes.size() && is_cp936_trail(static_cast<unsigned char>(bytes[i + 1]))) ? 2 : 1;
+  }
+  return count;
+}
+
+}  // namespace pindrel::detail
