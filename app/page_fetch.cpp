@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 // Forwards every call to the real transport and notes what the exchange
 // itself does not hand back: whether the handles came, whether a response
-// arrived, and how long the last call waited.
+// arrived, and how long the call that ended the exchange waited.
 class WatchingTransport final : public HttpTransport {
  public:
   explicit WatchingTransport(HttpTransport& inner) : inner_(inner) {}
@@ -41,13 +41,13 @@ class WatchingTransport final : public HttpTransport {
   bool send_request(Handle request, const Text& header_block, const ByteArray& body) override {
     const auto start = Clock::now();
     responded = inner_.send_request(request, header_block, body);
-    last_wait = Clock::now() - start;
+    if (!responded) note_end(start);
     return responded;
   }
   int read(Handle request, unsigned char* buffer, int size) override {
     const auto start = Clock::now();
     const int n = inner_.read(request, buffer, size);
-    last_wait = Clock::now() - start;
+    if (n <= 0) note_end(start);
     return n;
   }
   bool query_raw_headers(Handle request, char* buffer, std::size_t size) override {
@@ -58,9 +58,18 @@ class WatchingTransport final : public HttpTransport {
   bool got_connection = false;
   bool got_request = false;
   bool responded = false;
-  Clock::duration last_wait{};
+  // How long the call that ended the exchange waited: a failed send, or
+  // the read that gave nothing more.
+  Clock::duration ending_wait{};
 
  private:
+  void note_end(Clock::time_point call_start) {
+    if (ended_) return;
+    ended_ = true;
+    ending_wait = Clock::now() - call_start;
+  }
+
+  bool ended_ = false;
   HttpTransport& inner_;
 };
 
@@ -129,7 +138,7 @@ WatchedFetch FetchPageWatched(const Text& address, const CurlTransportSettings& 
 
   // The transport gives up after the idle period or the connect time-out;
   // a call that waited nearly that long ended by one of them.
-  const auto waited = watch.last_wait;
+  const auto waited = watch.ending_wait;
   const auto shortest = std::min(settings.idle_timeout, settings.connect_timeout);
   const bool timed_out = waited >= shortest * 9 / 10;
   if (!watch.got_connection || !watch.got_request) {
