@@ -16,16 +16,17 @@ namespace {
 // ill-formed subpart is one "?" too.
 constexpr unsigned char kDefaultChar = '?';
 
-// Writes the bytes of a BMP code point of 0x80 or above.
+// Writes the bytes of a BMP code point of 0x80 or above. Both bytes are
+// always stored and the pointer moves by the character's length: the caller
+// has read at least two bytes past `o`, so the spare byte lands on input
+// already consumed (or is overwritten next).
 inline unsigned char* put_bmp(unsigned char* o, uint32_t u) {
   const uint16_t v = kCp936FromBmp[u];
-  if (v >= 0x100) {
-    o[0] = static_cast<unsigned char>(v >> 8);
-    o[1] = static_cast<unsigned char>(v & 0xFF);
-    return o + 2;
-  }
-  *o = v != 0 ? static_cast<unsigned char>(v) : kDefaultChar;
-  return o + 1;
+  const bool two = v >= 0x100;
+  const auto single = static_cast<unsigned char>(v != 0 ? v : kDefaultChar);
+  o[0] = two ? static_cast<unsigned char>(v >> 8) : single;
+  o[1] = static_cast<unsigned char>(v & 0xFF);
+  return o + 1 + static_cast<int>(two);
 }
 
 // The measure, kept alongside the conversion: `slack` is the code page 936
@@ -46,21 +47,17 @@ struct Measure {
     pending = is_cp936_lead(b);
   }
   // A byte of 0x80..0xFE: always a trail byte, a lead byte unless 0x80.
+  // Without branches: in Chinese text `pending` flips from byte to byte.
   void high_byte(unsigned char b) {
-    if (pending) {
-      pending = false;
-      return;
-    }
-    ++slack;
-    pending = b != 0x80;
+    const bool starts = !pending;
+    slack += starts;
+    pending = starts & (b != 0x80);
   }
   // An ASCII byte: never a lead byte; a trail byte from 0x40 on.
   void ascii_byte(unsigned char b) {
-    if (pending) {
-      pending = false;
-      if (b >= 0x40 && b != 0x7F) return;
-    }
-    ++slack;
+    const bool closes = pending & (b >= 0x40) & (b != 0x7F);
+    slack += !closes;
+    pending = false;
   }
   void units(int n) { slack -= n; }
 };
