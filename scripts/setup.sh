@@ -11,7 +11,7 @@ packages=(
   libunicorn-dev gcc-mingw-w64-i686
   clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-wqy-zenhei
-  hyperfine
+  hyperfine time
 )
 
 missing=()

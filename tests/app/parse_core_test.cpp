@@ -19,7 +19,7 @@
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"
 #include "tools/loopback_server/raw_socket_server.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

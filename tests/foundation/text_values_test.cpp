@@ -64,6 +64,33 @@ TEST(ByteArrayValue, HoldsZeroBytesAndComparesByLengthAndContent) {
   EXPECT_EQ(ByteArray(), ByteArray::from_view(""));
 }
 
+// A body grows piece by piece (the transport's reads): whatever the sizes,
+// the bytes are those appended, zero bytes included, and the buffer stays
+// zero-terminated for the Text made from it.
+TEST(ByteArrayValue, GrowsByAppendingAndCopiesApart) {
+  for (std::size_t piece : {1u, 7u, 1024u, 70000u}) {
+    ByteArray body;
+    std::string expected;
+    for (int i = 0; expected.size() < 300000; ++i) {
+      std::string chunk(piece, static_cast<char>('a' + i % 26));
+      chunk[0] = '\0';
+      body.append(chunk);
+      expected += chunk;
+    }
+    ASSERT_EQ(body.view(), expected) << piece;
+    EXPECT_EQ(body.data()[body.size()], 0) << piece;
+
+    ByteArray copy = body;
+    copy.append("x");
+    EXPECT_EQ(body.view(), expected) << "a copy shares nothing";
+    ByteArray moved = std::move(copy);
+    EXPECT_EQ(moved.size(), expected.size() + 1);
+    EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move): a moved-from ByteArray is empty
+  }
+  EXPECT_STREQ(Text().c_str(), "");
+  EXPECT_STREQ(T("ab").c_str(), "ab");
+}
+
 TEST(TextListValue, IndexesFromOneAndGivesEmptyOutside) {
   const TextList list{T("a"), T("b")};
   EXPECT_EQ(list_count(list), 2);

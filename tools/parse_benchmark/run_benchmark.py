@@ -10,7 +10,7 @@ at the end) one hyperfine run times the commands side by side:
     pindrel-parse ... ADDRESS         fetch, conversion, cuts, report
     yt-dlp --dump-json URL            when yt-dlp is on PATH
 and the script prints each command's median, its ratio to curl's median and
-its peak resident memory (the largest of a few runs, from wait4). Nothing
+its peak resident memory (the largest of a few runs, from GNU time). Nothing
 leaves 127.0.0.1.
 """
 import argparse
@@ -23,17 +23,22 @@ import tempfile
 
 PAGES = [("1 MiB", "av1917648"), ("5 MiB", "av5242880")]
 VIDEO_SITE = "v.bench.example"  # only ever cut from the address, never resolved
+TIME = "/usr/bin/time"  # GNU time (Debian package "time")
 
 
 def peak_rss_mib(argv, runs=5):
+    """The largest peak resident set of a few runs, as GNU time reports it.
+
+    Not from this script's own wait4: a child's peak counts the memory of the
+    process it was forked from, and this one is a Python interpreter; time(1)
+    is far smaller than any command measured here."""
     peak = 0
     for _ in range(runs):
         with open(os.devnull, "wb") as null:
-            proc = subprocess.Popen(argv, stdout=null, stderr=null)
-            _, status, usage = os.wait4(proc.pid, 0)
-        if os.waitstatus_to_exitcode(status) != 0:
+            done = subprocess.run([TIME, "-f", "%M"] + argv, stdout=null, stderr=subprocess.PIPE, text=True)
+        if done.returncode != 0:
             raise SystemExit(f"failed: {' '.join(argv)}")
-        peak = max(peak, usage.ru_maxrss)  # KiB on Linux
+        peak = max(peak, int(done.stderr.strip().splitlines()[-1]))  # KiB
     return peak / 1024.0
 
 
@@ -55,6 +60,8 @@ def main():
             raise SystemExit(f"missing {tool}: build it first (cmake --build {args.build})")
     if shutil.which("hyperfine") is None:
         raise SystemExit("hyperfine is not installed (apt-get install hyperfine)")
+    if not os.access(TIME, os.X_OK):
+        raise SystemExit("GNU time is not installed (apt-get install time)")
     yt_dlp = None if args.no_yt_dlp else shutil.which("yt-dlp")
 
     with tempfile.TemporaryDirectory() as tmp:
