@@ -29,6 +29,14 @@ inline unsigned char* put_bmp(unsigned char* o, uint32_t u) {
   return o + 1 + static_cast<int>(two);
 }
 
+// A well-formed three-byte sequence of E1..EC or EE..EF starts at p[i].
+inline bool starts_three_byte_character(const unsigned char* p, std::size_t i, std::size_t n) {
+  if (i + 2 >= n) return false;
+  const unsigned char b0 = p[i];
+  return static_cast<unsigned>(b0 - 0xE1) <= 0x0Eu && b0 != 0xED && (p[i + 1] & 0xC0) == 0x80 &&
+         (p[i + 2] & 0xC0) == 0x80;
+}
+
 // The measure, kept alongside the conversion: `slack` is the code page 936
 // character count of the bytes read so far minus their UTF-16 units, and
 // `pending` says whether the last byte read opened a two-byte character that
@@ -118,17 +126,19 @@ std::size_t utf8_to_cp936_in_place(char* data, std::size_t n) {
       ++i;
       continue;
     }
-    // The three-byte form of most of the BMP (Chinese among it), inline:
-    // E1..EC and EE..EF with two continuation bytes are always well-formed.
-    if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
-        (p[i + 2] & 0xC0) == 0x80) {
-      const unsigned char b1 = p[i + 1], b2 = p[i + 2];
-      measure.high_byte(b0);
-      measure.high_byte(b1);
-      measure.high_byte(b2);
-      measure.units(1);
-      i += 3;
-      o = put_bmp(o, ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu));
+    // The three-byte form of most of the BMP (Chinese among it), inline and
+    // in runs: E1..EC and EE..EF with two continuation bytes are always
+    // well-formed.
+    if (starts_three_byte_character(p, i, n)) {
+      do {
+        const unsigned char c0 = p[i], c1 = p[i + 1], c2 = p[i + 2];
+        measure.high_byte(c0);
+        measure.high_byte(c1);
+        measure.high_byte(c2);
+        measure.units(1);
+        i += 3;
+        o = put_bmp(o, ((c0 & 0x0Fu) << 12) | ((c1 & 0x3Fu) << 6) | (c2 & 0x3Fu));
+      } while (starts_three_byte_character(p, i, n));
       continue;
     }
     const Utf8Step step = decode_utf8_step(std::string_view(data + i, n - i));

@@ -307,6 +307,8 @@ TEST_F(ParseTool, FailureNamesItsCause) {
     std::string cause;
   } rows[] = {
       {"no identifier", hosts(sites.mirror_host()) + address("av1917648"), "no video identifier in the address"},
+      {"port out of range", hosts("127.0.0.1:70000") + address("av1917648/"),
+       "the mirror address cannot be used: 127.0.0.1:70000"},
       {"refused", hosts(refused_host) + address("av1917648/"), "connection refused by " + refused_host},
       {"silent server", "--idle-timeout 0.3 " + hosts(silent_host) + address("av1917648/"),
        "time-out waiting for " + silent_host},
