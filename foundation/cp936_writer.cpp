@@ -54,18 +54,24 @@ struct Measure {
     ++slack;
     pending = is_cp936_lead(b);
   }
-  // A byte of 0x80..0xFE: always a trail byte, a lead byte unless 0x80.
-  // Without branches: in Chinese text `pending` flips from byte to byte.
-  void high_byte(unsigned char b) {
-    const bool starts = !pending;
-    slack += starts;
-    pending = starts & (b != 0x80);
-  }
-  // An ASCII byte: never a lead byte; a trail byte from 0x40 on.
-  void ascii_byte(unsigned char b) {
-    const bool closes = pending & (b >= 0x40) & (b != 0x7F);
-    slack += !closes;
+  // The first byte of a run of ASCII, and with it the whole run: every byte
+  // is one unit and one character, except that the first one, from 0x40 on,
+  // closes a pending lead byte (a trail byte); none is a lead byte.
+  void ascii_run_starts(unsigned char b) {
+    slack -= pending & (b >= 0x40) & (b != 0x7F);
     pending = false;
+  }
+  // A three-byte character (one unit) whose bytes are all of 0x80..0xEF:
+  // each is a trail byte, and a lead byte unless 0x80. Without a pending
+  // lead byte the first and the third start characters (the second closes
+  // the first); with one, the first closes it, the second starts a
+  // character and the third closes that, unless the second is 0x80, which
+  // opens nothing. Without branches: in Chinese text `pending` flips with
+  // every character.
+  void three_byte_character(unsigned char b1, unsigned char b2) {
+    const bool two_characters = !pending | (b1 == 0x80);
+    slack += two_characters;  // two characters (or one), less one unit
+    pending = two_characters & (b2 != 0x80);
   }
   void units(int n) { slack -= n; }
 };
@@ -102,28 +108,20 @@ std::size_t utf8_to_cp936_in_place(char* data, std::size_t n) {
   Measure measure;
   std::size_t i = 0;
   while (i < n) {
-    // ASCII, eight bytes at a time: one UTF-16 unit and one code page 936
-    // character each, but for a first byte that closes a pending lead byte.
-    if (i + 8 <= n) {
-      uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if ((word & 0x8080808080808080ull) == 0) {
-        if (measure.pending) {
-          measure.ascii_byte(p[i]);
-          measure.units(1);
-        }
-        std::memmove(o, &word, 8);
-        o += 8;
-        i += 8;
-        continue;
-      }
-    }
     const unsigned char b0 = p[i];
     if (b0 < 0x80) {
-      measure.ascii_byte(b0);
-      measure.units(1);
+      // A run of ASCII: one UTF-16 unit and one code page 936 character a
+      // byte, so only its first byte, which may close a pending lead byte,
+      // moves the measure. Copied eight bytes at a time where it can be.
+      measure.ascii_run_starts(b0);
       *o++ = b0;
       ++i;
+      for (uint64_t word; i + 8 <= n; i += 8, o += 8) {
+        std::memcpy(&word, p + i, 8);
+        if ((word & 0x8080808080808080ull) != 0) break;
+        std::memmove(o, &word, 8);
+      }
+      while (i < n && p[i] < 0x80) *o++ = p[i++];
       continue;
     }
     // The three-byte form of most of the BMP (Chinese among it), inline and
@@ -132,10 +130,7 @@ std::size_t utf8_to_cp936_in_place(char* data, std::size_t n) {
     if (starts_three_byte_character(p, i, n)) {
       do {
         const unsigned char c0 = p[i], c1 = p[i + 1], c2 = p[i + 2];
-        measure.high_byte(c0);
-        measure.high_byte(c1);
-        measure.high_byte(c2);
-        measure.units(1);
+        measure.three_byte_character(c1, c2);
         i += 3;
         o = put_bmp(o, ((c0 & 0x0Fu) << 12) | ((c1 & 0x3Fu) << 6) | (c2 & 0x3Fu));
       } while (starts_three_byte_character(p, i, n));
