@@ -5,7 +5,7 @@ benchmark pages, served on loopback by pindrel-bench-pages.
     tools/parse_benchmark/run_benchmark.py [--build build] [--port 18660]
 
 For each page (1 MiB and 5 MiB of UTF-8, Chinese comments, the seven markers
-at the end) one hyperfine run times the commands side by side:
+at the end) hyperfine times the commands side by side, in a few rounds:
     curl -s -o /dev/null URL          fetching the page, the floor
     pindrel-parse ... ADDRESS         fetch, conversion, cuts, report
     yt-dlp --dump-json URL            when yt-dlp is on PATH
@@ -17,6 +17,7 @@ import argparse
 import json
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -48,7 +49,10 @@ def main():
     ap.add_argument("--build", default=os.path.join(root, "build"), help="build directory (default: build/)")
     ap.add_argument("--parse-tool", help="a pindrel-parse other than the build's (to compare builds)")
     ap.add_argument("--port", type=int, default=18660, help="loopback port of the page server")
-    ap.add_argument("--runs", type=int, default=40, help="hyperfine runs of each command")
+    ap.add_argument("--runs", type=int, default=40, help="hyperfine runs of each command in each round")
+    ap.add_argument("--rounds", type=int, default=3,
+                    help="hyperfine runs one after another; the medians are over all rounds' times, so a change "
+                         "of load on a shared machine falls on every command alike")
     ap.add_argument("--warmup", type=int, default=3)
     ap.add_argument("--no-yt-dlp", action="store_true", help="leave yt-dlp out even when installed")
     args = ap.parse_args()
@@ -86,18 +90,21 @@ def main():
                 check = subprocess.run(commands[1][1], capture_output=True)
                 if check.returncode != 0:
                     raise SystemExit(f"pindrel-parse failed on the {label} page:\n" + check.stderr.decode())
-                export = os.path.join(tmp, f"{vid}.json")
-                hf = ["hyperfine", "-N", "--style", "none", "--warmup", str(args.warmup), "--runs", str(args.runs),
-                      "--export-json", export]
+                times = {name: [] for name, _ in commands}
+                for round_number in range(args.rounds):
+                    export = os.path.join(tmp, f"{vid}-{round_number}.json")
+                    hf = ["hyperfine", "-N", "--style", "none", "--warmup", str(args.warmup), "--runs", str(args.runs),
+                          "--export-json", export]
+                    for name, argv in commands:
+                        hf += ["-n", name, " ".join(argv)]
+                    subprocess.run(hf, check=True, stdout=subprocess.DEVNULL)
+                    with open(export) as f:
+                        for r in json.load(f)["results"]:
+                            times[r["command"]] += r["times"]
+                floor = statistics.median(times["curl"])
                 for name, argv in commands:
-                    hf += ["-n", name, " ".join(argv)]
-                subprocess.run(hf, check=True, stdout=subprocess.DEVNULL)
-                with open(export) as f:
-                    results = {r["command"]: r for r in json.load(f)["results"]}
-                floor = results["curl"]["median"]
-                for name, argv in commands:
-                    r = results[name]
-                    rows.append((label, name, r["median"] * 1000, r["median"] / floor, peak_rss_mib(argv)))
+                    median = statistics.median(times[name])
+                    rows.append((label, name, median * 1000, median / floor, peak_rss_mib(argv)))
         finally:
             server.terminate()
             server.wait()
