@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 
 #include "foundation/text_primitives.h"
@@ -16,7 +17,20 @@ namespace pindrel {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// A coarse monotonic clock (a few milliseconds of resolution, read without
+// the full clock's cost): every 1 KiB read of the body is timed, and only a
+// wait close to a time-out matters; time-outs of a few milliseconds would
+// not be told from other failures.
+struct CoarseClock {
+  using duration = std::chrono::nanoseconds;
+  using time_point = std::chrono::time_point<CoarseClock, duration>;
+  static time_point now() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return time_point(std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec));
+  }
+};
+using Clock = CoarseClock;
 
 // Forwards every call to the real transport and notes what the exchange
 // itself does not hand back: whether the handles came, whether a response
