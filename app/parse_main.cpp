@@ -1,12 +1,18 @@
 // pindrel-parse: the parse of the window program from the command line.
 //
-//   pindrel-parse [--video-site-host HOST] [--mirror-host HOST] ADDRESS
+//   pindrel-parse [--json] [--video-site-host HOST] [--mirror-host HOST]
+//                 [--connect-timeout SECONDS] [--idle-timeout SECONDS] ADDRESS
 //
 // Runs the same fetch and cuts as the parse button and prints the eight
-// report lines as UTF-8 on standard output (exit status 0), or the failure
-// message on standard error (exit status 1). The two options replace the
-// hosts the program was built with, e.g. to parse against a local mirror.
+// report lines as UTF-8 on standard output, or with --json one JSON object
+// with the nine ParseResult fields. A failed parse prints the window
+// program's message and then one line "cause: ..." on standard error. The
+// host options replace the hosts the program was built with, e.g. to parse
+// against a local mirror; the time-outs default to the transport's own.
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -17,28 +23,147 @@
 
 namespace {
 
+using namespace pindrel;
+
+constexpr int kExitParsed = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kHelp =
+    "usage: pindrel-parse [OPTIONS] ADDRESS\n"
+    "\n"
+    "Parses a video page address the way the parse button does and prints the\n"
+    "report as UTF-8.\n"
+    "\n"
+    "options:\n"
+    "  --json                    print one JSON object (UTF-8) with the fields\n"
+    "                            videoId, title, uploader, coverUrl, mp3Url, mp4Url,\n"
+    "                            assUrl, xmlUrl and pageText\n"
+    "  --video-site-host HOST    host of the video site (built in: %s)\n"
+    "  --mirror-host HOST        host of the mirror site (built in: %s)\n"
+    "  --connect-timeout SECONDS time allowed to connect (default 60)\n"
+    "  --idle-timeout SECONDS    time allowed without a byte (default 30)\n"
+    "  -h, --help                this text\n"
+    "\n"
+    "exit status:\n"
+    "  0  parsed: the report (or the JSON object) is on standard output\n"
+    "  1  not parsed: the failure message and a line \"cause: ...\" are on\n"
+    "     standard error, or the output could not be written\n"
+    "  2  wrong usage\n";
+
 int usage() {
-  std::fputs("usage: pindrel-parse [--video-site-host HOST] [--mirror-host HOST] ADDRESS\n", stderr);
-  return 2;
+  std::fputs("usage: pindrel-parse [--json] [--video-site-host HOST] [--mirror-host HOST]\n"
+             "                     [--connect-timeout SECONDS] [--idle-timeout SECONDS] ADDRESS\n"
+             "       pindrel-parse --help\n",
+             stderr);
+  return kExitUsage;
+}
+
+int help() {
+  std::printf(kHelp, local_to_utf8(site_hosts().videoSiteHost).c_str(), local_to_utf8(site_hosts().mirrorHost).c_str());
+  return std::fflush(stdout) == 0 ? kExitParsed : kExitFailed;
 }
 
 // Command-line arguments arrive as UTF-8; the program's texts are code page 936.
-pindrel::Text argument_text(const char* arg) { return pindrel::utf8_to_local(pindrel::Text::from_bytes(arg)); }
+Text argument_text(const char* arg) { return utf8_to_local(Text::from_bytes(arg)); }
 
-void print_utf8(std::FILE* out, const pindrel::Text& text) {
-  const std::string utf8 = pindrel::local_to_utf8(text);
-  std::fwrite(utf8.data(), 1, utf8.size(), out);
+// "1.5" -> 1500 ms; false for anything but a positive number.
+bool seconds_option(const char* arg, std::chrono::milliseconds* out) {
+  char* end = nullptr;
+  errno = 0;
+  const double s = std::strtod(arg, &end);
+  if (end == arg || *end != '\0' || errno != 0 || !(s > 0) || s > 86400) return false;
+  *out = std::chrono::milliseconds(static_cast<long long>(s * 1000 + 0.5));
+  return out->count() > 0;
+}
+
+void append_json_string(std::string& out, const Text& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out.push_back('"');
+  for (const char c : local_to_utf8(text)) {
+    const auto u = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (u < 0x20) {
+          out += "\\u00";
+          out.push_back(kHex[u >> 4]);
+          out.push_back(kHex[u & 0xF]);
+        } else {
+          out.push_back(c);
+        }
+    }
+  }
+  out.push_back('"');
+}
+
+std::string json_object(const ParseResultTexts& r) {
+  const std::pair<const char*, const Text*> fields[] = {
+      {"videoId", &r.videoId}, {"title", &r.title},   {"uploader", &r.uploader},
+      {"coverUrl", &r.coverUrl}, {"mp3Url", &r.mp3Url}, {"mp4Url", &r.mp4Url},
+      {"assUrl", &r.assUrl},   {"xmlUrl", &r.xmlUrl}, {"pageText", &r.pageText},
+  };
+  std::string out = "{";
+  for (const auto& [name, text] : fields) {
+    if (out.size() > 1) out += ",";
+    out += "\"";
+    out += name;
+    out += "\":";
+    append_json_string(out, *text);
+  }
+  out += "}\n";
+  return out;
+}
+
+std::string report_text(const ParseResultTexts& r) {
+  std::string out;
+  for (const Text& line : VideoReportLines(r)) out += local_to_utf8(line);
+  return out;
+}
+
+// The first reason, in the order of the parse, why no title came out.
+std::string failure_cause(const ParseResultTexts& r, const WatchedFetch& fetch) {
+  if (r.videoId.empty()) return "no video identifier in the address";
+  switch (fetch.outcome) {
+    case FetchOutcome::kBadAddress: return "the mirror address cannot be used: " + fetch.host_and_port;
+    case FetchOutcome::kHostNotFound: return "host not found: " + fetch.host_and_port;
+    case FetchOutcome::kRefused: return "connection refused by " + fetch.host_and_port;
+    case FetchOutcome::kTimedOut: return "time-out waiting for " + fetch.host_and_port;
+    case FetchOutcome::kNoResponse: return "no response from " + fetch.host_and_port;
+    case FetchOutcome::kResponse: break;
+  }
+  if (fetch.status != 200) return "HTTP status " + std::to_string(fetch.status) + " from " + fetch.host_and_port;
+  if (r.pageText.empty()) return "the page was empty";
+  return "the page had no title";
+}
+
+bool write_all(const std::string& out) {
+  return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace pindrel;
   const char* address = nullptr;
+  bool json = false;
+  CurlTransportSettings settings;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
-    if ((a == "--video-site-host" || a == "--mirror-host") && i + 1 < argc) {
+    const bool has_value = i + 1 < argc;
+    if (a == "-h" || a == "--help") {
+      return help();
+    } else if (a == "--json") {
+      json = true;
+    } else if ((a == "--video-site-host" || a == "--mirror-host") && has_value) {
       (a == "--mirror-host" ? site_hosts().mirrorHost : site_hosts().videoSiteHost) = argument_text(argv[++i]);
+    } else if (a == "--connect-timeout" && has_value) {
+      if (!seconds_option(argv[++i], &settings.limits.connect_timeout)) return usage();
+    } else if (a == "--idle-timeout" && has_value) {
+      if (!seconds_option(argv[++i], &settings.limits.idle_timeout)) return usage();
     } else if (!a.empty() && a[0] == '-') {
       return usage();
     } else if (address == nullptr) {
@@ -49,12 +174,11 @@ int main(int argc, char** argv) {
   }
   if (address == nullptr) return usage();
 
-  ParseVideoAddress(argument_text(address));
+  const WatchedFetch fetch = ParseVideoAddressWatched(argument_text(address), settings);
   if (ParseResult.title.empty()) {
-    print_utf8(stderr, ParseFailureMessage());
-    std::fputc('\n', stderr);
-    return 1;
+    const std::string message = local_to_utf8(ParseFailureMessage()) + "\ncause: " + failure_cause(ParseResult, fetch) + "\n";
+    std::fputs(message.c_str(), stderr);
+    return kExitFailed;
   }
-  for (const Text& line : VideoReportLines(ParseResult)) print_utf8(stdout, line);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return write_all(json ? json_object(ParseResult) : report_text(ParseResult)) ? kExitParsed : kExitFailed;
 }

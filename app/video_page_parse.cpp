@@ -55,10 +55,27 @@ void CutVideoFields(const Text& pageText, const Text& linkPrefix, ParseResultTex
   into.xmlUrl = concat_text(linkPrefix, TextBetween(pageText, m.xmlLeft, m.xmlRight));
 }
 
+namespace {
+
+// The fetched page is converted in its own storage and moved into
+// ParseResult: from the transport's body to pageText it is never copied.
+void StoreFetchedPage(Text&& page) {
+  ParseResult.pageText = utf8_to_local(std::move(page));
+  CutVideoFields(ParseResult.pageText, MirrorLinkPrefix(), ParseResult);
+}
+
+}  // namespace
+
 void ParseVideoAddress(const Text& address) {
   ParseResult.videoId = VideoIdFromAddress(address);
-  ParseResult.pageText = utf8_to_local(FetchPage(MirrorPageAddress(ParseResult.videoId)));
-  CutVideoFields(ParseResult.pageText, MirrorLinkPrefix(), ParseResult);
+  StoreFetchedPage(FetchPage(MirrorPageAddress(ParseResult.videoId)));
+}
+
+WatchedFetch ParseVideoAddressWatched(const Text& address, const CurlTransportSettings& settings) {
+  ParseResult.videoId = VideoIdFromAddress(address);
+  WatchedFetch fetch = FetchPageWatched(MirrorPageAddress(ParseResult.videoId), settings);
+  StoreFetchedPage(std::move(fetch.page));
+  return fetch;
 }
 
 std::array<Text, 8> VideoReportLines(const ParseResultTexts& r) {

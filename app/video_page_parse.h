@@ -10,6 +10,7 @@
 
 #include <array>
 
+#include "app/page_fetch.h"
 #include "app/parse_result.h"
 #include "foundation/text.h"
 
@@ -31,6 +32,9 @@ void CutVideoFields(const Text& pageText, const Text& linkPrefix, ParseResultTex
 // (identifier, fetched and converted page, seven cuts). A parse succeeded
 // when ParseResult.title is not empty afterwards.
 void ParseVideoAddress(const Text& address);
+// The same parse with the fetch made through FetchPageWatched, for callers
+// that say why a parse failed; the fields come out exactly the same.
+WatchedFetch ParseVideoAddressWatched(const Text& address, const CurlTransportSettings& settings);
 
 // The eight report lines, in their order, each label + field + "\r\n"; the
 // last is the fixed reminder.

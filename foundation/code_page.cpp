@@ -8,9 +8,11 @@
 
 #include <string>
 
+#include "foundation/cp936_reader.h"
+#include "foundation/cp936_writer.h"
 #include "foundation/iconv_converter.h"
 #include "foundation/text_primitives.h"
-#include "foundation/utf16_codec.h"
+#include "foundation/utf8_decoder.h"
 
 namespace pindrel {
 
@@ -25,21 +27,7 @@ bool is_gbk_page(int code_page) { return code_page == kCodePageAnsi || code_page
 // page 936 gives. Every two-byte GBK character is one BMP unit, assigned or
 // not, so the count follows from the byte structure alone; it equals the
 // length of the iconv decoding under substitute_cp936_input.
-std::size_t measure_cp936_units(std::string_view bytes) {
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++units) {
-    const auto b0 = static_cast<unsigned char>(bytes[i]);
-    if (b0 >= 0x81 && b0 <= 0xFE && i + 1 < bytes.size()) {
-      const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-      if (b1 >= 0x40 && b1 <= 0xFE && b1 != 0x7F) {
-        i += 2;
-        continue;
-      }
-    }
-    ++i;
-  }
-  return units + 1;
-}
+std::size_t measure_cp936_units(std::string_view bytes) { return detail::cp936_character_count(bytes) + 1; }
 
 std::string decode_to_utf16(std::string_view bytes, int code_page, bool* supported) {
   *supported = true;
@@ -86,15 +74,16 @@ Text from_wide(const ByteArray& wide, int code_page) {
   return {};  // unknown code page, or the result does not fit the buffer
 }
 
-Text utf8_to_local(const Text& text) {
-  const ByteArray wide = to_wide(text);
-  return from_wide(wide, kCodePageGbk);
+// One pass instead of to_wide and from_wide, with the same result: the
+// measure of to_wide is kept alongside the conversion (see cp936_writer.h), and
+// code page 936 is written straight from the decoded code points.
+Text utf8_to_local(Text&& text) {
+  text.rewrite_in_place(detail::utf8_to_cp936_in_place);
+  return std::move(text);
 }
 
-std::string local_to_utf8(const Text& text) {
-  const std::string utf16 =
-      converter(Encoding::Cp936, Encoding::Utf16le).convert(text.bytes(), detail::substitute_cp936_input);
-  return converter(Encoding::Utf16le, Encoding::Utf8).convert(utf16, detail::substitute_utf16_input);
-}
+Text utf8_to_local(const Text& text) { return utf8_to_local(Text(text)); }
+
+std::string local_to_utf8(const Text& text) { return detail::cp936_to_utf8(text.bytes()); }
 
 }  // namespace pindrel

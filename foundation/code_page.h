@@ -1,7 +1,9 @@
-// Code page conversion in two steps through UTF-16, with the measuring and
-// sizing of the platform's MultiByteToWideChar / WideCharToMultiByte:
+// Code page conversion with the measuring and sizing of the platform's
+// MultiByteToWideChar / WideCharToMultiByte, in two steps through UTF-16:
 //   utf8_to_local(bytes E4 B8 AD E6 96 87) == GBK bytes D6 D0 CE C4
 // Code page 0 is the system's ANSI code page, which is 936 here.
+// utf8_to_local gives the result of the two steps in one pass, without the
+// UTF-16 buffer.
 #pragma once
 
 #include "foundation/text.h"
@@ -21,8 +23,10 @@ ByteArray to_wide(const Text& text, int code_page = kCodePageUtf8);
 // page cannot show become "?". Empty when the conversion does not fit the
 // buffer of twice the measured size (never for code page 936).
 Text from_wide(const ByteArray& wide, int code_page = kCodePageAnsi);
-// from_wide(to_wide(text), 936)
+// from_wide(to_wide(text), 936). The rvalue form converts in the text's own
+// storage, so a whole page is converted without a second buffer.
 Text utf8_to_local(const Text& text);
+Text utf8_to_local(Text&& text);
 
 // The reverse direction, for the GUI and the tools that print texts: GBK bytes
 // as UTF-8 (undecodable bytes become U+FFFD).

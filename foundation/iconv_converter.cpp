@@ -1,6 +1,7 @@
 #include "foundation/iconv_converter.h"
 
-#include "foundation/utf16_codec.h"
+#include "foundation/byte_range.h"
+#include "foundation/utf8_decoder.h"
 
 #include <cerrno>
 #include <map>
@@ -22,8 +23,6 @@ const char* iconv_name(Encoding e) {
 
 constexpr std::string_view kUtf16Replacement("\xFD\xFF", 2);  // U+FFFD, little-endian
 constexpr std::string_view kQuestionMark("?", 1);
-
-bool in(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
 
 }  // namespace
 
@@ -76,10 +75,8 @@ IconvConverter& converter(Encoding from, Encoding to) {
 // two bytes, as the platform's table reads it; anything else is one byte.
 Substitution substitute_cp936_input(std::string_view rest) {
   const auto b0 = static_cast<unsigned char>(rest[0]);
-  if (rest.size() >= 2 && in(b0, 0x81, 0xFE)) {
-    const auto b1 = static_cast<unsigned char>(rest[1]);
-    if (in(b1, 0x40, 0xFE) && b1 != 0x7F) return {2, kUtf16Replacement};
-  }
+  if (rest.size() >= 2 && is_cp936_lead(b0) && is_cp936_trail(static_cast<unsigned char>(rest[1])))
+    return {2, kUtf16Replacement};
   return {1, kUtf16Replacement};
 }
 
@@ -99,11 +96,6 @@ Substitution substitute_utf16_input(std::string_view rest) {
     if (u0 >= 0xD800 && u0 <= 0xDBFF && u1 >= 0xDC00 && u1 <= 0xDFFF) return {4, kQuestionMark};
   }
   return {2, kQuestionMark};
-}
-
-Substitution substitute_utf8_to_cp936(std::string_view rest) {
-  const auto utf8 = substitute_utf8_input(rest);
-  return {utf8.skip, kQuestionMark};
 }
 
 }  // namespace pindrel::detail

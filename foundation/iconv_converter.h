@@ -45,6 +45,5 @@ IconvConverter& converter(Encoding from, Encoding to);
 Substitution substitute_cp936_input(std::string_view rest);   // to U+FFFD
 Substitution substitute_utf8_input(std::string_view rest);    // maximal subpart to U+FFFD
 Substitution substitute_utf16_input(std::string_view rest);   // unmappable unit/pair to "?"
-Substitution substitute_utf8_to_cp936(std::string_view rest); // unmappable character to "?"
 
 }  // namespace pindrel::detail

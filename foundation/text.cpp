@@ -10,23 +10,34 @@ namespace pindrel {
 Text Text::from_bytes(std::string_view bytes) {
   Text t;
   const auto zero = bytes.find('\0');
-  t.bytes_.assign(bytes.substr(0, zero));
+  t.bytes_.append(bytes.substr(0, zero));
   return t;
 }
 
-Text Text::from_clean_bytes(std::string bytes) {
-  assert(bytes.find('\0') == std::string::npos);
+Text Text::from_clean_bytes(std::string_view bytes) {
+  assert(bytes.find('\0') == std::string_view::npos);
   Text t;
-  t.bytes_ = std::move(bytes);
-  // Release builds still keep the rule: cut at a stray zero byte.
-  const auto zero = t.bytes_.find('\0');
-  if (zero != std::string::npos) t.bytes_.resize(zero);
+  t.bytes_.append(bytes);
+  t.cut_at_zero();  // release builds still keep the rule
   return t;
+}
+
+Text Text::from_bytes(ByteArray&& bytes) {
+  Text t;
+  t.bytes_ = std::move(bytes).release();
+  t.cut_at_zero();
+  return t;
+}
+
+void Text::cut_at_zero() {
+  // memchr, not a loop: this runs over whole pages.
+  if (const void* zero = std::memchr(bytes_.data(), 0, bytes_.size()))
+    bytes_.truncate(static_cast<std::size_t>(static_cast<const char*>(zero) - bytes_.data()));
 }
 
 unsigned char Text::byte_at(int position) const {
   if (position < 1 || position > length()) return 0;
-  return static_cast<unsigned char>(bytes_[static_cast<std::size_t>(position - 1)]);
+  return static_cast<unsigned char>(bytes_.view()[static_cast<std::size_t>(position - 1)]);
 }
 
 Text TextList::at(int index) const {

@@ -16,9 +16,14 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "foundation/byte_buffer.h"
+
 namespace pindrel {
+
+class ByteArray;
 
 class Text {
  public:
@@ -29,10 +34,22 @@ class Text {
   static Text from_bytes(std::string_view bytes);
   // For bytes the caller already knows to be free of zero bytes (a cut of
   // another Text); checked in debug builds.
-  static Text from_clean_bytes(std::string bytes);
+  static Text from_clean_bytes(std::string_view bytes);
+  // Text::from_bytes(std::move(body)): takes over the ByteArray's storage and
+  // cuts it at its first zero byte in place; no byte is copied.
+  static Text from_bytes(ByteArray&& bytes);
 
-  std::string_view bytes() const { return bytes_; }
-  const char* c_str() const { return bytes_.c_str(); }
+  // Rewrites the bytes where they are: rewrite(char* data, std::size_t size)
+  // returns the new length, at most size. A zero byte it may have written
+  // ends the Text there.
+  template <class Rewrite>
+  void rewrite_in_place(Rewrite&& rewrite) {
+    bytes_.truncate(rewrite(bytes_.data(), bytes_.size()));
+    cut_at_zero();
+  }
+
+  std::string_view bytes() const { return bytes_.view(); }
+  const char* c_str() const { return bytes_.data(); }
   int length() const { return static_cast<int>(bytes_.size()); }
   bool empty() const { return bytes_.empty(); }
   // The byte at a 1-based position, as an unsigned value; 0 outside the Text.
@@ -41,16 +58,18 @@ class Text {
   friend bool operator==(const Text&, const Text&) = default;
 
  private:
-  std::string bytes_;
+  void cut_at_zero();
+
+  ByteBuffer bytes_;
 };
 
 class ByteArray {
  public:
   ByteArray() = default;
-  explicit ByteArray(std::string bytes) : bytes_(std::move(bytes)) {}
-  static ByteArray from_view(std::string_view bytes) { return ByteArray(std::string(bytes)); }
+  explicit ByteArray(std::string_view bytes) : bytes_(bytes) {}
+  static ByteArray from_view(std::string_view bytes) { return ByteArray(bytes); }
 
-  std::string_view view() const { return bytes_; }
+  std::string_view view() const { return bytes_.view(); }
   const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(bytes_.data()); }
   unsigned char* mutable_data() { return reinterpret_cast<unsigned char*>(bytes_.data()); }
   int length() const { return static_cast<int>(bytes_.size()); }
@@ -58,11 +77,13 @@ class ByteArray {
   bool empty() const { return bytes_.empty(); }
   // Appends in place; used where a value is being built up (an HTTP body).
   void append(std::string_view more) { bytes_.append(more); }
+  // Gives up the storage; the ByteArray is empty afterwards.
+  ByteBuffer release() && { return std::move(bytes_); }
 
   friend bool operator==(const ByteArray&, const ByteArray&) = default;
 
  private:
-  std::string bytes_;
+  ByteBuffer bytes_;
 };
 
 class TextList {

@@ -239,6 +239,8 @@ ByteArray text_to_bytes(const Text& t) { return ByteArray::from_view(t.bytes());
 
 Text bytes_to_text(const ByteArray& b) { return Text::from_bytes(b.view()); }
 
+Text bytes_to_text(ByteArray&& b) { return Text::from_bytes(std::move(b)); }
+
 int bytes_length(const ByteArray& b) { return b.length(); }
 
 ByteArray bytes_left(const ByteArray& b, int n) {

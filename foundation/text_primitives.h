@@ -72,6 +72,9 @@ Text blank_text(int n);
 ByteArray text_to_bytes(const Text& t);
 // bytes_to_text("A\0B") == "A"
 Text bytes_to_text(const ByteArray& b);
+// The same, taking over the storage of a ByteArray that is no longer needed
+// (a fetched page): nothing is copied.
+Text bytes_to_text(ByteArray&& b);
 int bytes_length(const ByteArray& b);
 ByteArray bytes_left(const ByteArray& b, int n);
 ByteArray blank_bytes(int n);

@@ -48,12 +48,12 @@ echo "run: opening Pindrel; press 解析 to parse the example video, close the w
 if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 status=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  "$build_dir"/app/pindrel || status=$?
+  "$build_dir"/app/pindrel "$@" || status=$?
 else
   # No display: a virtual one. Its number is printed so that a screenshot can
   # be taken from another shell.
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
-    'echo "run: no display; Pindrel runs on Xvfb display $DISPLAY (screenshot: DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY import -window root shot.png)"; exec "$0"' \
-    "$build_dir"/app/pindrel || status=$?
+    'echo "run: no display; Pindrel runs on Xvfb display $DISPLAY (screenshot: DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY import -window root shot.png)"; exec "$0" "$@"' \
+    "$build_dir"/app/pindrel "$@" || status=$?
 fi
 exit "$status"

@@ -7,12 +7,14 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-webengine-dev libqt6opengl6-dev qt6-translations-l10n
-  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev nlohmann-json3-dev
   libunicorn-dev gcc-mingw-w64-i686
   clang libclang-rt-14-dev
   xvfb xauth imagemagick desktop-file-utils
   # The forms' 12-pixel face, WenQuanYi Zen Hei Sharp, is in fonts-wqy-zenhei.
   fonts-wqy-zenhei
+  # The parse benchmark's timer and peak-memory reader.
+  hyperfine time
 )
 
 missing=()

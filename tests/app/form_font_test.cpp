@@ -22,7 +22,7 @@
 #include "foundation/code_page.h"
 #include "foundation/gui/runtime.h"
 #include "foundation/text_primitives.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 #include "tools/standin_sites/demo_videos.h"
 
 namespace pindrel {

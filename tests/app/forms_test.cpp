@@ -21,7 +21,7 @@
 #include "desktop_double.h"
 #include "foundation/gui/gui_text.h"
 #include "resources/banner.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

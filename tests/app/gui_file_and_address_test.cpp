@@ -13,7 +13,7 @@
 #include "file_size_limit.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/runtime.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

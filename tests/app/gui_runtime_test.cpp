@@ -33,7 +33,7 @@
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/qt_desktop_services.h"
 #include "foundation/gui/runtime.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 #include "tools/loopback_server/loopback_server.h"
 
 namespace pindrel {

@@ -20,7 +20,7 @@
 #include "main_window_fixture.h"
 #include "foundation/gui/desktop_services.h"
 #include "foundation/text_primitives.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 #include "window_script.h"
 
 namespace pindrel {

@@ -20,7 +20,7 @@
 #include "foundation/gui/runtime.h"
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

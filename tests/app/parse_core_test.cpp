@@ -5,7 +5,12 @@
 
 #include <sys/wait.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "app/page_fetch.h"
@@ -13,7 +18,8 @@
 #include "foundation/code_page.h"
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"
-#include "text_printing.h"
+#include "tools/loopback_server/raw_socket_server.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {
@@ -188,40 +194,151 @@ TEST_F(FetchAndParse, ParseVideoAddressWritesAllNineFields) {
   EXPECT_EQ(ParseResult.xmlUrl, mirror(""));
 }
 
-// pindrel-parse, run as its own process.
-struct ToolRun {
+// pindrel-parse, run as its own process, with its two streams apart.
+struct ToolOutput {
   int status = -1;
   std::string out;
+  std::string err;
 };
 
-ToolRun run_tool(const std::string& args) {
-  ToolRun run;
-  const std::string command = std::string(PINDREL_PARSE_TOOL) + " " + args + " 2>&1";
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return run;
+std::string read_stream(FILE* f) {
+  std::string text;
   char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) run.out.append(buffer, n);
-  const int raw = pclose(p);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+  return text;
 }
 
-TEST_F(FetchAndParse, CommandLineToolPrintsTheReportAsUtf8) {
-  const std::string hosts = "--video-site-host " + sites.video_site_host() + " --mirror-host " + sites.mirror_host();
-  const ToolRun ok = run_tool(hosts + " http://" + sites.video_site_host() + "/video/av1917648/");
+ToolOutput run_tool(const std::string& args) {
+  ToolOutput result;
+  char err_path[] = "/tmp/pindrel-parse-err-XXXXXX";
+  const int fd = mkstemp(err_path);
+  if (fd < 0) return result;
+  ::close(fd);
+  const std::string command = std::string(PINDREL_PARSE_TOOL) + " " + args + " 2>" + err_path;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    result.out = read_stream(p);
+    const int raw = pclose(p);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  if (FILE* f = std::fopen(err_path, "r")) {
+    result.err = read_stream(f);
+    std::fclose(f);
+  }
+  std::remove(err_path);
+  return result;
+}
+
+class ParseTool : public testing::StandinSitesTest {
+ protected:
+  std::string hosts(const std::string& mirror_host) const {
+    return "--video-site-host " + sites.video_site_host() + " --mirror-host " + mirror_host;
+  }
+  std::string address(const std::string& id_and_rest) const {
+    return " http://" + sites.video_site_host() + "/video/" + id_and_rest;
+  }
+};
+
+TEST_F(ParseTool, PrintsTheReportAsUtf8) {
+  const ToolOutput ok = run_tool(hosts(sites.mirror_host()) + address("av1917648/"));
   EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(ok.err, "");
   const std::string m = "http://" + sites.mirror_host();
   EXPECT_EQ(ok.out, "\r\n视频名称：【MMD】夏日祭的烟火 ～Vantoro示例～\r\n\r\nUp主：星野小夜\r\n\r\n封面：" + m +
                         "/cover/av1917648.jpg\r\n\r\nMp3下载：" + m + "/mp3/av1917648.mp3\r\n\r\nMp4下载：" + m +
                         "/mp4/av1917648.mp4\r\n\r\nAss弹幕下载：" + m + "/ass/av1917648.ass\r\n\r\nXML弹幕下载：" + m +
                         "/xml/av1917648.xml\r\n\r\n温馨提醒：推荐使用迅雷进行下载，感谢Sorvek提供的端口！\r\n");
+}
 
-  const ToolRun failed = run_tool(hosts + " http://" + sites.video_site_host() + "/video/av2000002/");
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_EQ(failed.out, "亲，地址错误或者暂不支持解析喔~ 请仔细检查一下喔~\n");
+// The JSON object, read back by a JSON parser, holds what the same parse
+// stores in ParseResult, field for field, as UTF-8.
+TEST_F(ParseTool, JsonHoldsTheNineFieldsOfTheParse) {
+  for (const char* id : {"av1917648", "av2000001", "av2000003"}) {
+    const ToolOutput run = run_tool("--json " + hosts(sites.mirror_host()) + address(std::string(id) + "/"));
+    ASSERT_EQ(run.status, 0) << id << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '\n');
+    const nlohmann::json got = nlohmann::json::parse(run.out);  // throws on anything but one JSON value
+    ASSERT_TRUE(got.is_object());
 
-  EXPECT_EQ(run_tool("").status, 2);
-  EXPECT_EQ(run_tool("--bogus x").status, 2);
+    ParseVideoAddress(video_page(std::string(id) + "/"));
+    const std::pair<const char*, const Text*> fields[] = {
+        {"videoId", &ParseResult.videoId}, {"title", &ParseResult.title},     {"uploader", &ParseResult.uploader},
+        {"coverUrl", &ParseResult.coverUrl}, {"mp3Url", &ParseResult.mp3Url}, {"mp4Url", &ParseResult.mp4Url},
+        {"assUrl", &ParseResult.assUrl},   {"xmlUrl", &ParseResult.xmlUrl},   {"pageText", &ParseResult.pageText},
+    };
+    EXPECT_EQ(got.size(), std::size(fields)) << id;
+    for (const auto& [name, text] : fields) {
+      ASSERT_TRUE(got.contains(name) && got[name].is_string()) << id << " " << name;
+      EXPECT_EQ(got[name].get<std::string>(), local_to_utf8(*text)) << id << " " << name;
+    }
+    EXPECT_FALSE(ParseResult.pageText.empty());
+  }
+}
+
+// A port on 127.0.0.1 where nothing listens.
+int closed_port() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+    port = ntohs(a.sin_port);
+  ::close(fd);
+  return port;
+}
+
+// Each way a parse fails, on its own loopback case: the window program's
+// message, then one line naming the cause; nothing on standard output.
+TEST_F(ParseTool, FailureNamesItsCause) {
+  RawSocketServer silent([](RawConnection& c) { c.hold(); });
+  RawSocketServer closing([](RawConnection& c) { c.close(); });
+  ASSERT_TRUE(silent.start());
+  ASSERT_TRUE(closing.start());
+  const std::string silent_host = silent.base_url().substr(std::string("http://").size());
+  const std::string closing_host = closing.base_url().substr(std::string("http://").size());
+  const std::string refused_host = "127.0.0.1:" + std::to_string(closed_port());
+
+  struct Row {
+    const char* what;
+    std::string args;
+    std::string cause;
+  } rows[] = {
+      {"no identifier", hosts(sites.mirror_host()) + address("av1917648"), "no video identifier in the address"},
+      {"port out of range", hosts("127.0.0.1:70000") + address("av1917648/"),
+       "the mirror address cannot be used: 127.0.0.1:70000"},
+      {"refused", hosts(refused_host) + address("av1917648/"), "connection refused by " + refused_host},
+      {"silent server", "--idle-timeout 0.3 " + hosts(silent_host) + address("av1917648/"),
+       "time-out waiting for " + silent_host},
+      {"closed without a response", hosts(closing_host) + address("av1917648/"), "no response from " + closing_host},
+      {"not found", hosts(sites.mirror_host()) + address("av404/"), "HTTP status 404 from " + sites.mirror_host()},
+      {"no title (LF line ends)", hosts(sites.mirror_host()) + address("av2000002/"), "the page had no title"},
+      {"--json changes nothing", "--json " + hosts(sites.mirror_host()) + address("av2000002/"), "the page had no title"},
+  };
+  for (const Row& r : rows) {
+    const ToolOutput run = run_tool(r.args);
+    EXPECT_EQ(run.status, 1) << r.what;
+    EXPECT_EQ(run.out, "") << r.what;
+    EXPECT_EQ(run.err, "亲，地址错误或者暂不支持解析喔~ 请仔细检查一下喔~\ncause: " + r.cause + "\n") << r.what;
+  }
+}
+
+TEST_F(ParseTool, UsageAndHelp) {
+  const ToolOutput help = run_tool("--help");
+  EXPECT_EQ(help.status, 0);
+  for (const char* option : {"--json", "--video-site-host", "--mirror-host", "--connect-timeout", "--idle-timeout"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  for (const char* code : {"  0  ", "  1  ", "  2  "}) EXPECT_NE(help.out.find(code), std::string::npos) << code;
+
+  for (const char* args : {"", "--bogus x", "a b", "--idle-timeout 0 x", "--idle-timeout -1 x",
+                           "--connect-timeout 1s x", "--mirror-host"}) {
+    const ToolOutput run = run_tool(args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_EQ(run.out, "") << args;
+    EXPECT_NE(run.err.find("usage: pindrel-parse"), std::string::npos) << args;
+  }
 }
 
 }  // namespace

@@ -27,7 +27,7 @@
 #include "file_size_limit.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/gui/runtime.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 #include "tools/standin_sites/demo_media.h"
 #include "window_script.h"
 

@@ -9,7 +9,7 @@
 #include "foundation/text_between.h"
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -16,7 +16,7 @@
 #include "app/startup.h"
 #include "foundation/text_primitives.h"
 #include "foundation/gui/controls.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 
 namespace pindrel {
 namespace {

@@ -12,7 +12,7 @@
 #include "main_window_fixture.h"
 #include "foundation/gui/desktop_services.h"
 #include "foundation/text_primitives.h"
-#include "text_printing.h"
+#include "tests/support/test_text.h"
 #include "tools/standin_sites/site_pages.h"
 
 namespace pindrel {

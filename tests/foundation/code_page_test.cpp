@@ -7,7 +7,8 @@
 #include "foundation/code_page.h"
 #include "foundation/iconv_converter.h"
 #include "foundation/local_text.h"
-#include "foundation/utf16_codec.h"
+#include "foundation/cp936_writer.h"
+#include "foundation/utf8_decoder.h"
 #include "tests/support/test_text.h"
 
 namespace pindrel {
@@ -130,6 +131,103 @@ TEST(ToWide, Utf8DecoderAgreesWithIconv) {
     for (auto& c : bytes) c = static_cast<char>(0x80 + rng() % 0x80);
     ASSERT_EQ(detail::utf8_to_utf16le(bytes), iconv_in.convert(bytes, detail::substitute_utf8_input))
         << show_bytes(bytes);
+  }
+}
+
+// The two steps as the platform's calls take them, each step by iconv: the
+// text as UTF-16 (U+FFFD per maximal subpart), empty when that needs more
+// units than reading the text as code page 936 gives, else those units
+// written as code page 936 ("?" for what it cannot show).
+std::string two_steps_through_iconv(const std::string& utf8) {
+  const std::string utf16 = detail::converter(detail::Encoding::Utf8, detail::Encoding::Utf16le)
+                                .convert(utf8, detail::substitute_utf8_input);
+  const std::string measured = detail::converter(detail::Encoding::Cp936, detail::Encoding::Utf16le)
+                                   .convert(utf8, detail::substitute_cp936_input);
+  if (utf16.size() > measured.size()) return {};
+  return detail::converter(detail::Encoding::Utf16le, detail::Encoding::Cp936)
+      .convert(utf16, detail::substitute_utf16_input);
+}
+
+// Random pieces that stress the one-pass conversion where it differs from
+// the two steps in shape: ASCII runs of every length (the eight-byte path and
+// the bytes that close a pending code page 936 lead byte), characters of every
+// UTF-8 length, and stray bytes of any value.
+std::string random_page_piece(std::mt19937& rng, bool ill_formed) {
+  std::string out;
+  for (int k = 0, pieces = 1 + static_cast<int>(rng() % 12); k < pieces; ++k) {
+    switch (rng() % (ill_formed ? 5 : 4)) {
+      case 0:
+        for (unsigned n = rng() % 20; n > 0; --n) out.push_back(static_cast<char>(1 + rng() % 0x7F));
+        break;
+      case 1: out += "\xE4\xB8\xAD\xE6\x96\x87\xE3\x80\x80"; break;  // 中文, ideographic space
+      case 2: {
+        static const char* const kChars[] = {"\xC2\x80", "\xC3\xA9", "\xDF\xBF", "\xE0\xA0\x80", "\xE4\x80\x80",
+                                             "\xED\x9F\xBF", "\xEF\xBF\xBD", "\xEA\xB0\x80", "\xF0\x90\x80\x80",
+                                             "\xF4\x8F\xBF\xBF", "\xE2\x82\xAC"};
+        out += kChars[rng() % std::size(kChars)];
+        break;
+      }
+      case 3: out.push_back(static_cast<char>(0x40 + rng() % 0x3F)); break;  // a would-be trail byte
+      default:
+        for (unsigned n = 1 + rng() % 3; n > 0; --n) out.push_back(static_cast<char>(0x80 + rng() % 0x80));
+    }
+  }
+  return out;
+}
+
+TEST(Utf8ToLocal, AgreesWithTheTwoStepsThroughIconv) {
+  std::mt19937 rng(936936);
+  for (bool ill_formed : {false, true}) {
+    for (int round = 0; round < 3000; ++round) {
+      const std::string utf8 = random_page_piece(rng, ill_formed);
+      const Text expected = T(two_steps_through_iconv(utf8));
+      const Text source = T(utf8);
+      ASSERT_EQ(utf8_to_local(source), expected) << show_bytes(utf8);  // copy
+      ASSERT_EQ(utf8_to_local(T(utf8)), expected) << show_bytes(utf8);  // in place
+    }
+  }
+  // Any bytes at all, short enough that every length class shows up.
+  for (int round = 0; round < 5000; ++round) {
+    std::string bytes(rng() % 12, '\0');
+    for (auto& c : bytes) c = static_cast<char>(1 + rng() % 255);
+    ASSERT_EQ(utf8_to_local(T(bytes)), T(two_steps_through_iconv(bytes))) << show_bytes(bytes);
+  }
+}
+
+// Where the UTF-16 units meet the code page 936 count exactly, and one past.
+TEST(Utf8ToLocal, MeasureDecidesAtItsEdges) {
+  struct Row { const char* what; std::string_view utf8; bool empty; } rows[] = {
+      {"lead and trail pair: 1 unit each way", "\xC0" "A", true},   // U+FFFD A: 2 units, GBK 1
+      {"one lone lead byte: 1 unit each way", "\xC0", false},
+      {"pair, then a byte below 0x40", "\xC0" "A" "\xC0" " ", true},
+      {"a stray lead byte takes the first of 8 ASCII bytes", "\xC0" "ABCDEFGH", true},
+      {"a Chinese character does too, with slack to spare", "\xE4\xB8\xAD" "ABCDEFGH", false},
+      {"slack of a Chinese character pays for one pair", "\xE4\xB8\xAD\xC0" "A", false},
+      {"but not for two", "\xE4\xB8\xAD\xC0" "A\xC0" "A", true},
+      {"a pending lead closed by the first of eight ASCII bytes", "\xE4\xB8\xAD" "ABCDEFGH\x80\x80", false},
+  };
+  for (const auto& r : rows) {
+    const std::string utf8(r.utf8);
+    EXPECT_EQ(two_steps_through_iconv(utf8).empty(), r.empty) << r.what;  // the row itself is right
+    EXPECT_EQ(utf8_to_local(T(utf8)), T(two_steps_through_iconv(utf8))) << r.what;
+  }
+}
+
+// The reading direction, for every one- and two-byte text, against iconv.
+TEST(LocalToUtf8, AgreesWithIconvForEveryShortText) {
+  auto through_iconv = [](const std::string& gbk) {
+    const std::string utf16 = detail::converter(detail::Encoding::Cp936, detail::Encoding::Utf16le)
+                                  .convert(gbk, detail::substitute_cp936_input);
+    return detail::converter(detail::Encoding::Utf16le, detail::Encoding::Utf8)
+        .convert(utf16, detail::substitute_utf16_input);
+  };
+  for (int b0 = 1; b0 < 256; ++b0) {
+    const std::string one(1, static_cast<char>(b0));
+    ASSERT_EQ(local_to_utf8(T(one)), through_iconv(one)) << show_bytes(one);
+    for (int b1 = 1; b1 < 256; ++b1) {
+      const std::string two = {static_cast<char>(b0), static_cast<char>(b1)};
+      ASSERT_EQ(local_to_utf8(T(two)), through_iconv(two)) << show_bytes(two);
+    }
   }
 }
 

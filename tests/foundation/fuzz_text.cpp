@@ -1,11 +1,12 @@
 // Fuzz target over the text primitives and the code page conversion. The
 // input is split at the first two 0x01 bytes into a text, a left marker and a
 // right marker. Invariants checked on every input:
-//   - no Text ever holds a zero byte;
 //   - a cut (TextBetween, text_mid, trim_spaces) is a substring of its input;
 //   - a found position lies inside the text, and the text really holds the
 //     subtext there;
-//   - the conversion ends with a Text, whatever bytes go in.
+//   - the conversion ends with a Text, never longer than its input, whatever
+//     bytes go in;
+//   - every Text reads back as well-formed UTF-8 (fuzz_checks.h).
 #include <cstdint>
 #include <string_view>
 
@@ -75,7 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& piece : split_text(text, left)) check_substring(piece, text, "split piece is not a substring");
   (void)text_to_int(text);
 
-  check_text(utf8_to_local(text));
+  const Text local = utf8_to_local(text);
+  check_text(local);
+  // It runs in the page's own storage: no character may grow.
+  require(local.length() <= text.length(), "the conversion grew the text");
   check_text(from_wide(to_wide(text, kCodePageGbk), kCodePageGbk));
   check_text(from_wide(ByteArray::from_view(in)));
   return 0;

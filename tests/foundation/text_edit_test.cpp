@@ -37,13 +37,28 @@ TEST(TextJoin, ConcatSkipsNothingButEmptyParts) {
   EXPECT_EQ(char_from_code(0x100), Text());  // a zero byte is never put in a Text
 }
 
-TEST(TextCompare, ZeroOnlyForEqualBytes) {
-  EXPECT_EQ(compare_text(T("abc"), T("abc")), 0);
-  EXPECT_NE(compare_text(T("abc"), T("abd")), 0);
-  EXPECT_NE(compare_text(T("abc"), T("ab")), 0);
-  EXPECT_NE(compare_text(T("ABC"), T("abc")), 0);
-  EXPECT_EQ(compare_text(T("ABC"), T("abc"), false), 0);
-  EXPECT_EQ(compare_text(T(""), Text()), 0);
+// Zero only for equal bytes; otherwise the sign of the first differing byte,
+// read unsigned, or of the lengths when one is a prefix of the other.
+TEST(TextCompare, SignFollowsTheFirstDifferingByte) {
+  struct Row { const char* what; std::string_view a, b; bool case_sensitive; int sign; } rows[] = {
+      {"equal", "abc", "abc", true, 0},
+      {"empty and absent", "", "", true, 0},
+      {"last byte smaller", "abc", "abd", true, -1},
+      {"last byte larger", "abd", "abc", true, 1},
+      {"prefix first", "ab", "abc", true, -1},
+      {"longer last", "abc", "ab", true, 1},
+      {"empty before anything", "", "a", true, -1},
+      {"upper case before lower", "ABC", "abc", true, -1},
+      {"bytes of 0x80 and up count unsigned", "\xB0", "a", true, 1},
+      {"case ignored: equal", "ABC", "abc", false, 0},
+      {"case ignored: folded to lower", "[", "A", false, -1},  // '[' 0x5B < 'a' 0x61
+      {"case ignored: still by byte", "abD", "ABc", false, 1},
+  };
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (const auto& r : rows) {
+    EXPECT_EQ(sign(compare_text(T(r.a), T(r.b), r.case_sensitive)), r.sign) << r.what;
+    EXPECT_EQ(sign(compare_text(T(r.b), T(r.a), r.case_sensitive)), -r.sign) << r.what << " (swapped)";
+  }
 }
 
 TEST(TextCase, ToLowerChangesOnlyAsciiLetters) {

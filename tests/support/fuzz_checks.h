@@ -1,6 +1,6 @@
 // What every fuzz target checks with: a broken invariant aborts with its name
 // and the input in hex (so a replayed or libFuzzer run shows what failed), and
-// no Text may hold a zero byte.
+// every Text a target gets reads back as what the program shows of it.
 //
 //   fuzz::set_input(data, size);
 //   fuzz::require(pos <= text.length(), "position out of range");
@@ -10,9 +10,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
+#include "foundation/code_page.h"
+#include "foundation/cp936_writer.h"
 #include "foundation/text.h"
+#include "foundation/utf8_decoder.h"
 
 namespace pindrel::fuzz {
 
@@ -31,8 +35,19 @@ inline void require(bool ok, const char* what) {
   std::abort();
 }
 
+// A Text reads back (local_to_utf8, as the windows and the tools show it) as
+// well-formed UTF-8 without a zero, one character for each code page 936
+// character it holds. The no-zero rule itself needs no check here: both
+// constructors cut at a zero byte.
 inline void check_text(const Text& t) {
-  require(t.bytes().find('\0') == std::string_view::npos, "zero byte in a Text");
+  const std::string utf8 = local_to_utf8(t);
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++characters) {
+    const detail::Utf8Step step = detail::decode_utf8_step(std::string_view(utf8).substr(i));
+    require(step.valid && step.code_point != 0, "a Text does not read back as UTF-8");
+    i += step.length;
+  }
+  require(characters == detail::cp936_character_count(t.bytes()), "a Text reads back as another number of characters");
 }
 
 }  // namespace pindrel::fuzz
