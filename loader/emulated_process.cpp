@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "loader/pe_format.h"
+#include "loader/byte_view.h"
 
 namespace pindrel {
 
@@ -289,7 +289,7 @@ uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& argu
   frame[0] = kStopAddress;
   std::copy(arguments.begin(), arguments.end(), frame.begin() + 1);
   std::array<uint8_t, sizeof frame> frame_bytes{};
-  for (std::size_t i = 0; i < frame.size(); ++i) pe::StoreLe32(frame_bytes.data() + 4 * i, frame[i]);
+  for (std::size_t i = 0; i < frame.size(); ++i) StoreLe32(frame_bytes.data() + 4 * i, frame[i]);
   const uint32_t esp = saved_esp - static_cast<uint32_t>(frame_bytes.size());
   const uint32_t zero = 0;
   const uint32_t flags = kInitialFlags;
@@ -352,7 +352,7 @@ void EmulatedProcess::RunThunk(uint64_t address) {
     uc_emu_stop(uc);  // the arguments lie outside the stack: fault the call
     return;
   }
-  for (std::size_t i = 0; i < count; ++i) words[i] = pe::LoadLe32(raw.data() + 4 * i);
+  for (std::size_t i = 0; i < count; ++i) words[i] = LoadLe32(raw.data() + 4 * i);
 
   HostCall call(*this, std::span<const uint32_t>(words.data(), count));
   uint32_t result = 0;

@@ -37,7 +37,7 @@ PeWriter HeadersOnly() {
 
 struct ParseCase {
   const char* what;
-  std::function<std::vector<uint8_t>()> make;
+  std::function<std::vector<uint8_t>()> build_input;
   int expected;
 };
 
@@ -95,7 +95,7 @@ TEST_F(ParseHeadersTest, AcceptsAndRejectsAtEachBoundary) {
   };
   for (const auto& c : cases) {
     ModuleImage fresh(*t->process);
-    const auto bytes = c.make();
+    const auto bytes = c.build_input();
     EXPECT_EQ(fresh.ParseHeaders(bytes.data(), bytes.size()), c.expected) << c.what;
     EXPECT_EQ(fresh.GetImageBase(), 0u) << c.what;
   }
@@ -214,7 +214,7 @@ TEST_F(ParseHeadersTest, AlignUpRoundsToMultiples) {
       {7, 3, 9},                           // not a power of two
   };
   for (const Row& r : rows)
-    EXPECT_EQ(image.AlignUp(r.value, r.alignment), r.expected) << r.value << " / " << r.alignment;
+    EXPECT_EQ(AlignUp(r.value, r.alignment), r.expected) << r.value << " / " << r.alignment;
 }
 
 }  // namespace
