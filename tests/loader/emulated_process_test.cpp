@@ -190,6 +190,43 @@ TEST_F(EmulatedProcessTest, FaultsAndEndlessCodeEndTheCallWithZero) {
   EXPECT_EQ(process.last_call_outcome(), Outcome::Faulted);
 }
 
+TEST(EmulatedProcessStateTest, ACallLeavesTheProcessorAsItFoundIt) {
+  // Guest calls that change processor state outside the registers a call
+  // sets up; the next call must run as in a fresh process. Each row gets a
+  // process of its own, so one row's damage cannot hide another's.
+  // xor eax, eax; mov <segment>, ax; ret
+  auto null_selector = [](uint8_t modrm) { return std::vector<uint8_t>{0x31, 0xC0, 0x8E, modrm, 0xC3}; };
+  struct Row {
+    const char* what;
+    std::vector<uint8_t> code;
+  };
+  const std::vector<Row> rows = {
+      {"null selector into DS", null_selector(0xD8)},
+      {"null selector into ES", null_selector(0xC0)},
+      {"null selector into FS", null_selector(0xE0)},
+      {"null selector into GS", null_selector(0xE8)},
+      // mov eax, cr0; or eax, 0x80000000; mov cr0, eax; ret
+      {"paging on", {0x0F, 0x20, 0xC0, 0x0D, 0x00, 0x00, 0x00, 0x80, 0x0F, 0x22, 0xC0, 0xC3}},
+      // mov eax, cr0; and al, 0xFE; mov cr0, eax; ret
+      {"protected mode off", {0x0F, 0x20, 0xC0, 0x24, 0xFE, 0x0F, 0x22, 0xC0, 0xC3}},
+  };
+  for (const Row& r : rows) {
+    auto testbed = testing::MakeTestProcess(false);
+    EmulatedProcess& process = *testbed->process;
+    process.SetCallTimeLimit(std::chrono::milliseconds(50));
+    const uint32_t probe = testing::SegmentProbe::Place(process);
+    const uint32_t bad = process.AllocateImage(0, EmulatedProcess::kPageSize);
+    ASSERT_TRUE(probe != 0 && bad != 0 && process.CopyToProcess(bad, r.code)) << r.what;
+    ASSERT_EQ(CallAddress(process, probe, 2), testing::SegmentProbe::Expected(2)) << r.what;
+    const uint32_t stack = process.StackPointer();
+
+    CallAddress(process, bad);
+    EXPECT_EQ(CallAddress(process, probe, 2), testing::SegmentProbe::Expected(2)) << "after " << r.what;
+    EXPECT_EQ(process.last_call_outcome(), Outcome::Returned) << "after " << r.what;
+    EXPECT_EQ(process.StackPointer(), stack) << r.what;
+  }
+}
+
 TEST_F(EmulatedProcessTest, RewrittenCodeRunsAsRewritten) {
   // Code already translated must not run after the host rewrites it, in
   // place or through a new reservation at the same address.
