@@ -99,7 +99,10 @@ int ModuleImage::Load(const ByteArray& bytes) {
     if (entry != 0) {
       if (entry >= image_size) return fail();
       if (CallEntry(image, pe::kDllProcessAttach) == 0) {
-        CallEntry(image, pe::kDllProcessDetach);
+        // A routine that refused the attach hears of the detach; one that
+        // faulted or ran out of time is not run again, since the same code
+        // would only fail (or spin to the limit) once more.
+        if (process_->LastCallReturned()) CallEntry(image, pe::kDllProcessDetach);
         return fail();
       }
     }

@@ -93,7 +93,7 @@ class ModuleImage {
   // Writes the image buffer into the reserved guest memory.
   bool CopyImageToProcess(const ImageBuffer& image);
   // The entry routine's call with reason; its result, or 0 when the call
-  // did not return (faulted or ran out of time).
+  // did not return (faulted or ran out of time: see LastCallReturned).
   uint32_t CallEntry(uint32_t image, uint32_t reason);
   bool IsDll() const;
 

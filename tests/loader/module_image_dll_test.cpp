@@ -132,6 +132,30 @@ TEST_F(DllTest, RefusedAttachIsFollowedByDetachAndFailsTheLoad) {
   EXPECT_EQ(t->entry_log.size(), 2u);
 }
 
+TEST_F(DllTest, EntryRoutineThatNeverReturnsIsNotCalledAgain) {
+  // A detach call would run the same broken code once more (a looping entry
+  // routine would cost the time limit twice); the load just fails.
+  process.SetCallTimeLimit(std::chrono::milliseconds(100));
+  struct Row {
+    const char* image;
+    uint32_t base;
+    EmulatedProcess::CallOutcome outcome;
+  };
+  const Row rows[] = {
+      {"entry_spins.dll", 0x10400000, EmulatedProcess::CallOutcome::TimedOut},
+      {"entry_faults.dll", 0x10500000, EmulatedProcess::CallOutcome::Faulted},
+  };
+  for (const Row& r : rows) {
+    t->entry_log.clear();
+    ModuleImage image(process);
+    EXPECT_EQ(image.Load(ReadTestImage(r.image)), 0) << r.image;
+    EXPECT_EQ(process.last_call_outcome(), r.outcome) << r.image;
+    EXPECT_EQ(t->entry_log, (std::vector<EntryCall>{{0, 1, 0}})) << r.image;
+    ExpectUnloaded(image, r.image);
+    EXPECT_EQ(process.AllocateImage(r.base, 0x1000), r.base) << r.image << ": image released";
+  }
+}
+
 TEST_F(DllTest, ExecutableLoadsWithoutEntryCalls) {
   ModuleImage image(process);
   ASSERT_EQ(image.Load(ReadTestImage("program.exe")), 1);
