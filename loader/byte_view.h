@@ -16,10 +16,11 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace pindrel {
 
@@ -134,26 +135,79 @@ class ByteView : public CheckedReader<ByteView> {
 };
 
 // The image being built during a load: the guest address it will live at and
-// a host-side copy of all its bytes. The loader's data-processing steps work on
-// this buffer; Load writes it to the reserved guest memory in one pass before
-// the entry routine runs. Writes are checked like reads.
-struct ImageBuffer {
-  uint32_t address = 0;
-  std::vector<uint8_t> bytes;
+// the bytes of every page a step has written; a page nothing wrote reads as
+// zeros, as the fresh reservation holds them. The loader's data-processing
+// steps read and write this buffer (writes are checked like reads); Load then
+// writes the written pages into the reserved guest memory in one pass before
+// the entry routine runs. Time and memory go with the bytes an image carries,
+// not with the size it declares.
+//
+//   ImageBuffer image(0x10000000, 0x5000);
+//   image.copy_in(0x1000, section_bytes);   // makes page 0x1000 (and more)
+//   image.read32(0x4000)                    // 0: never written
+class ImageBuffer : public CheckedReader<ImageBuffer> {
+ public:
+  static constexpr int64_t kPageSize = 0x1000;
+  using Page = std::array<uint8_t, kPageSize>;
 
-  ByteView view() const { return ByteView(bytes); }
+  ImageBuffer(uint32_t address, uint32_t size) : address_(address), size_(size) {}
 
-  bool write32(int64_t offset, uint32_t value) {
-    if (!view().contains(offset, 4)) return false;
-    StoreLe32(bytes.data() + offset, value);
-    return true;
+  uint32_t address() const { return address_; }
+  int64_t size() const { return size_; }
+
+  std::span<const uint8_t> chunk(int64_t offset) const {
+    if (offset < 0 || offset >= size_) return {};
+    const int64_t page = offset - offset % kPageSize;
+    const auto it = pages_.find(page);
+    const uint8_t* bytes = it != pages_.end() ? it->second->data() : ZeroPage().data();
+    return std::span<const uint8_t>(bytes + (offset - page),
+                                    static_cast<std::size_t>(PageLength(page) - (offset - page)));
   }
 
   bool copy_in(int64_t offset, std::span<const uint8_t> source) {
-    if (!view().contains(offset, static_cast<int64_t>(source.size()))) return false;
-    if (!source.empty()) std::memcpy(bytes.data() + offset, source.data(), source.size());
+    if (!contains(offset, static_cast<int64_t>(source.size()))) return false;
+    for (std::size_t done = 0; done < source.size();) {
+      const int64_t at = offset + static_cast<int64_t>(done);
+      const int64_t page = at - at % kPageSize;
+      const std::size_t n = std::min(source.size() - done, static_cast<std::size_t>(page + kPageSize - at));
+      std::memcpy(WritablePage(page).data() + (at - page), source.data() + done, n);
+      done += n;
+    }
     return true;
   }
+
+  bool write32(int64_t offset, uint32_t value) {
+    std::array<uint8_t, 4> bytes{};
+    StoreLe32(bytes.data(), value);
+    return copy_in(offset, bytes);
+  }
+
+  // Calls write(offset, bytes) for every written page in address order, the
+  // last one cut at the image's end; false as soon as one call is.
+  template <class Write>
+  bool for_each_written_page(Write write) const {
+    for (const auto& [page, bytes] : pages_) {
+      const auto piece = std::span<const uint8_t>(bytes->data(), static_cast<std::size_t>(PageLength(page)));
+      if (!write(page, piece)) return false;
+    }
+    return true;
+  }
+
+ private:
+  static const Page& ZeroPage() {
+    static const Page zeros{};
+    return zeros;
+  }
+  int64_t PageLength(int64_t page) const { return std::min(kPageSize, size_ - page); }
+  Page& WritablePage(int64_t page) {
+    auto& slot = pages_[page];
+    if (!slot) slot = std::make_unique<Page>();
+    return *slot;
+  }
+
+  uint32_t address_;
+  int64_t size_;
+  std::map<int64_t, std::unique_ptr<Page>> pages_;
 };
 
 }  // namespace pindrel

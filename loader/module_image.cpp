@@ -17,7 +17,6 @@ namespace {
 
 constexpr int64_t kNtHeadersSize = static_cast<int64_t>(pe::kNtHeadersSize);
 constexpr int64_t kSectionHeaderSize = static_cast<int64_t>(pe::kSectionHeaderSize);
-constexpr uint32_t kGuestPage = 0x1000;
 
 // A 32-bit field read as the signed value the sums are formed from.
 int64_t Signed(uint32_t field) { return static_cast<int32_t>(field); }
@@ -29,11 +28,12 @@ int64_t SectionRecordOffset(int32_t e_lfanew, int64_t index) {
 // Reads the count records of the section table behind the NT headers at
 // e_lfanew into out; 0 when the table does not fit in bytes. The one decoder
 // of the table, for the input and for the mapped image alike.
-int ReadSectionTable(const ByteView& bytes, int32_t e_lfanew, uint16_t count,
+template <class Reader>
+int ReadSectionTable(const Reader& bytes, int32_t e_lfanew, uint16_t count,
                      std::vector<pe::IMAGE_SECTION_HEADER>& out) {
   out.assign(count, pe::IMAGE_SECTION_HEADER{});
   for (uint16_t i = 0; i < count; ++i) {
-    const auto record = bytes.fixed<pe::kSectionHeaderSize>(SectionRecordOffset(e_lfanew, i));
+    const auto record = bytes.template fixed<pe::kSectionHeaderSize>(SectionRecordOffset(e_lfanew, i));
     if (!record) return 0;
     pe::DecodeSectionHeader(*record, out[i]);
   }
@@ -82,7 +82,7 @@ int ModuleImage::Load(const ByteArray& bytes) {
     return 0;
   };
 
-  ImageBuffer buffer{image, std::vector<uint8_t>(image_size)};
+  ImageBuffer buffer(image, image_size);
   if (MapSections(buffer, data, size) == 0) return fail();
   if (Signed(ntHeaders_.OptionalHeader.DataDirectory[pe::kDirectoryBaseRelocation].Size) > 0 &&
       ApplyRelocations(buffer) == 0)
@@ -114,16 +114,11 @@ int ModuleImage::Load(const ByteArray& bytes) {
 }
 
 bool ModuleImage::CopyImageToProcess(const ImageBuffer& image) {
-  // The reservation is zero-filled already; only pages holding data are
+  // The reservation is zero-filled already; only the pages a step wrote are
   // written into the process.
-  const auto image_size = static_cast<uint32_t>(image.bytes.size());
-  for (uint32_t page = 0; page < image_size; page += kGuestPage) {
-    const uint32_t length = std::min(kGuestPage, image_size - page);
-    const auto piece = std::span<const uint8_t>(image.bytes).subspan(page, length);
-    if (std::all_of(piece.begin(), piece.end(), [](uint8_t b) { return b == 0; })) continue;
-    if (!process_->CopyToProcess(image.address + page, piece)) return false;
-  }
-  return true;
+  return image.for_each_written_page([&](int64_t offset, std::span<const uint8_t> bytes) {
+    return process_->CopyToProcess(image.address() + static_cast<uint32_t>(offset), bytes);
+  });
 }
 
 uint32_t ModuleImage::CallEntry(uint32_t image, uint32_t reason) {
@@ -253,7 +248,7 @@ int ModuleImage::MapSections(ImageBuffer& image, const uint8_t* data, std::size_
   const int64_t header_bytes = Signed(ntHeaders_.OptionalHeader.SizeOfHeaders) +
                                kSectionHeaderSize * ntHeaders_.FileHeader.NumberOfSections;
   if (header_bytes < 0) return 0;
-  const int64_t copied = std::min({header_bytes, input.size(), image.view().size()});
+  const int64_t copied = std::min({header_bytes, input.size(), image.size()});
   if (!image.copy_in(0, *input.sub(0, copied))) return 0;
 
   for (const auto& section : sections_) {
@@ -262,10 +257,10 @@ int ModuleImage::MapSections(ImageBuffer& image, const uint8_t* data, std::size_
     if (!raw || !image.copy_in(section.VirtualAddress, *raw)) return 0;
   }
 
-  return ReadHeaderCopies(image.view());
+  return ReadHeaderCopies(image);
 }
 
-int ModuleImage::ReadHeaderCopies(const ByteView& bytes) {
+int ModuleImage::ReadHeaderCopies(const ImageBuffer& bytes) {
   const auto dos = bytes.fixed<pe::kDosHeaderSize>(0);
   if (!dos) return 0;
   pe::DecodeDosHeader(*dos, dosHeader_);
@@ -279,26 +274,26 @@ int ModuleImage::ReadHeaderCopies(const ByteView& bytes) {
 }
 
 int ModuleImage::ApplyRelocations(ImageBuffer& image) {
-  const uint32_t delta = image.address - ntHeaders_.OptionalHeader.ImageBase;  // modulo 2^32
+  const uint32_t delta = image.address() - ntHeaders_.OptionalHeader.ImageBase;  // modulo 2^32
   int64_t p = ntHeaders_.OptionalHeader.DataDirectory[pe::kDirectoryBaseRelocation].VirtualAddress;
   // The directory's Size is not a bound: the table ends at the first block
   // whose VirtualAddress is 0. Each block moves p on by at least 8 bytes and
   // must lie inside the image, so the walk ends.
   for (;;) {
-    const auto header = image.view().fixed<pe::kBaseRelocationSize>(p);
+    const auto header = image.fixed<pe::kBaseRelocationSize>(p);
     if (!header) return 0;
     pe::IMAGE_BASE_RELOCATION block;
     pe::DecodeBaseRelocation(*header, block);
     if (block.VirtualAddress == 0) return 1;
     const int64_t block_size = Signed(block.SizeOfBlock);
     if (block_size < static_cast<int64_t>(pe::kBaseRelocationSize)) return 0;
-    if (!image.view().contains(p, block_size)) return 0;
+    if (!image.contains(p, block_size)) return 0;
     const int64_t count = (block_size - 8) / 2;
     for (int64_t i = 0; i < count; ++i) {
-      const uint16_t entry = *image.view().read16(p + 8 + 2 * i);
+      const uint16_t entry = *image.read16(p + 8 + 2 * i);
       if ((entry >> 12) != pe::kRelocationHighLow) continue;
       const int64_t target = static_cast<int64_t>(block.VirtualAddress) + (entry & 0x0FFF);
-      const auto value = image.view().read32(target);
+      const auto value = image.read32(target);
       if (!value || !image.write32(target, *value + delta)) return 0;
     }
     p += block_size;
@@ -311,21 +306,21 @@ int ModuleImage::BindImports(ImageBuffer& image) {
   // Each record moves on by 20 bytes and must lie in the image; so does each
   // thunk by 4 bytes: both walks end.
   for (int64_t at = rva;; at += static_cast<int64_t>(pe::kImportDescriptorSize)) {
-    const auto record = image.view().fixed<pe::kImportDescriptorSize>(at);
+    const auto record = image.fixed<pe::kImportDescriptorSize>(at);
     if (!record) return 0;
     pe::IMAGE_IMPORT_DESCRIPTOR descriptor;
     pe::DecodeImportDescriptor(*record, descriptor);
     if (descriptor.FirstThunk == 0) return 1;
 
     // The names are copies: the thunk writes below change the buffer.
-    const auto module = image.view().c_string(descriptor.Name);
+    const auto module = image.c_string(descriptor.Name);
     if (!module) return 0;
     uint32_t handle = process_->FindModule(*module);
     if (handle == 0) handle = process_->LoadModule(*module);
     if (handle == 0) return 0;
 
     for (int64_t thunk = descriptor.FirstThunk;; thunk += 4) {
-      const auto value = image.view().read32(thunk);
+      const auto value = image.read32(thunk);
       if (!value) return 0;
       if (*value == 0) break;
       uint32_t address = 0;
@@ -333,7 +328,7 @@ int ModuleImage::BindImports(ImageBuffer& image) {
         address = process_->FindProcedureByOrdinal(handle, static_cast<uint16_t>(*value & 0xFFFF));
       } else {
         // IMAGE_IMPORT_BY_NAME: a 16-bit hint, then the name.
-        const auto procedure = image.view().c_string(static_cast<int64_t>(*value) + 2);
+        const auto procedure = image.c_string(static_cast<int64_t>(*value) + 2);
         if (!procedure) return 0;
         address = process_->FindProcedure(handle, *procedure);
       }

@@ -75,7 +75,7 @@ class ModuleImage {
   // and the sections into image, then re-reads the header copies from image.
   // 0 when a copy or the re-read would leave the input or the image.
   int MapSections(ImageBuffer& image, const uint8_t* data, std::size_t size);
-  // Adds image.address - ImageBase to every HIGHLOW target. 0 for a malformed
+  // Adds image.address() - ImageBase to every HIGHLOW target. 0 for a malformed
   // block or a target outside the image.
   int ApplyRelocations(ImageBuffer& image);
   // Resolves every import thunk through the process; 1 or 0.
@@ -87,9 +87,9 @@ class ModuleImage {
   const std::vector<pe::IMAGE_SECTION_HEADER>& section_table() const { return sections_; }
 
  private:
-  // Reads the header records from bytes (the mapped image) into the copies;
+  // Reads the header records from the image being built into the copies;
   // 0 when they do not fit.
-  int ReadHeaderCopies(const ByteView& bytes);
+  int ReadHeaderCopies(const ImageBuffer& bytes);
   // Writes the image buffer into the reserved guest memory.
   bool CopyImageToProcess(const ImageBuffer& image);
   // The entry routine's call with reason; its result, or 0 when the call

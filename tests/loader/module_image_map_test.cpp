@@ -168,6 +168,22 @@ TEST_F(MapTest, RelocationAppliesOnlyHighLowByTheDifference) {
   EXPECT_EQ(Guest32(base + 0x1000), 0x33333333u);
 }
 
+TEST_F(MapTest, RelocationIntoMemoryNoSectionFilledIsWritten) {
+  // The target lies in the zero-filled page 0x2000 of a section whose raw
+  // data fills only its first page: 0 grows by the difference there too.
+  const auto table = Concat({Block(0x2000, {0x3010, 0x3FFC}), std::vector<uint8_t>(8, 0)});
+  PeWriter w = WithRelocations(table);
+  w.sections[0].virtual_size = 0x2000;
+  ASSERT_EQ(process.AllocateImage(kBase, 0x1000), kBase);
+  ModuleImage image(process);
+  ASSERT_EQ(image.Load(ToByteArray(w.Build())), 1);
+  const uint32_t base = image.GetImageBase();
+  ASSERT_NE(base, kBase);
+  EXPECT_EQ(Guest32(base + 0x2010), base - kBase);
+  EXPECT_EQ(Guest32(base + 0x2FFC), base - kBase);  // the page's last word
+  EXPECT_EQ(Guest32(base + 0x2014), 0u);
+}
+
 TEST_F(MapTest, RelocationTablesThatChangeNothing) {
   struct Row {
     const char* what;
