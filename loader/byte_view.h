@@ -89,6 +89,28 @@ class CheckedReader {
     return LoadLe32(b->data());
   }
 
+  // How many zero bytes follow from offset on, up to the view's end (or up
+  // to the first byte that cannot be read).
+  int64_t zero_run(int64_t offset) const {
+    static constexpr std::array<uint8_t, 4096> kZeros{};
+    int64_t at = offset;
+    while (contains(at, 1)) {
+      const auto piece = source().chunk(at);
+      if (piece.empty()) break;
+      for (std::size_t done = 0; done < piece.size();) {
+        const std::size_t n = std::min(kZeros.size(), piece.size() - done);
+        if (std::memcmp(piece.data() + done, kZeros.data(), n) != 0) {
+          const auto* first = std::find_if(piece.data() + done, piece.data() + done + n,
+                                           [](uint8_t b) { return b != 0; });
+          return at + static_cast<int64_t>(first - piece.data()) - offset;
+        }
+        done += n;
+      }
+      at += static_cast<int64_t>(piece.size());
+    }
+    return at - offset;
+  }
+
   // The zero-terminated byte string at offset, without its zero byte;
   // nullopt when no zero byte follows inside the view.
   std::optional<std::string> c_string(int64_t offset) const {

@@ -157,12 +157,24 @@ uint32_t ModuleImage::FindExport(const Text& name) const {
   // counts with the top bit set).
   if (!image.contains(exports.AddressOfFunctions, functions * 4)) return 0;
 
+  // So must the name-ordinal table, one 16-bit index per name: this bounds
+  // the name walk below by the image's size.
+  if (!image.contains(exports.AddressOfNameOrdinals, names * 2)) return 0;
+
   // The names are read one after another from the first one, as they lie in
   // the name area; the name-pointer table is consulted for its first entry.
   const auto first_name = image.read32(exports.AddressOfNames);
   if (!first_name) return 0;
   int64_t name_at = *first_name;
   for (int64_t i = 0; i < names; ++i) {
+    // A zero byte is an empty name, which no lookup asks for: a run of them
+    // is passed in one step rather than name by name.
+    const int64_t empty_names = image.zero_run(name_at);
+    if (empty_names > 0) {
+      i += empty_names - 1;
+      name_at += empty_names;
+      continue;
+    }
     const auto candidate = image.c_string(name_at);
     if (!candidate) return 0;
     name_at += static_cast<int64_t>(candidate->size()) + 1;

@@ -100,6 +100,32 @@ TEST_F(ExportLookupTest, EmptyNameIsNotFoundEvenWhereTheTableHoldsOne) {
   EXPECT_EQ(Lookup(table, "Beta"), 0x1810u);  // walked past the empty name
 }
 
+TEST_F(ExportLookupTest, NameBehindALongRunOfEmptyNamesIsCountedRight) {
+  // 4096 empty names (zero bytes) from 0x1100, then "Beta" as name 4096,
+  // mapped to index 1. With one name fewer, "Beta" lies past the last one.
+  constexpr uint32_t kEmpty = 4096;
+  constexpr uint32_t kOrdinalTable = 0x2200;
+  for (const auto& [count, expected] : std::vector<std::pair<uint32_t, uint32_t>>{
+           {kEmpty + 1, 0x1810}, {kEmpty, 0}}) {
+    ExportTable table{{"Alpha"}, {0}, 2, [&](std::vector<uint8_t>& s) {
+                        s.assign(0x2000 + 2 * (kEmpty + 1), 0);
+                        Put32(s, 20, 2);
+                        Put32(s, 24, count);
+                        Put32(s, 28, kFunctions);
+                        Put32(s, 32, kNamePointers);
+                        Put32(s, 36, kOrdinalTable);
+                        Put32(s, kFunctions - 0x1000, 0x1800);
+                        Put32(s, kFunctions - 0x1000 + 4, 0x1810);
+                        Put32(s, kNamePointers - 0x1000, kNames);
+                        const std::string beta = "Beta";
+                        std::copy(beta.begin(), beta.end(), s.begin() + (kNames - 0x1000) + kEmpty);
+                        Put16(s, kOrdinalTable - 0x1000 + 2 * kEmpty, 1);
+                      }};
+    EXPECT_EQ(Lookup(table, "Beta"), expected) << count << " names";
+    EXPECT_EQ(Lookup(table, "Alpha"), 0u) << count << " names";  // overwritten by the tweak
+  }
+}
+
 TEST_F(ExportLookupTest, FirstMatchWins) {
   ExportTable table{{"Twice", "Twice"}, {1, 0}, 2, nullptr};
   EXPECT_EQ(Lookup(table, "Twice"), 0x1810u);
@@ -138,6 +164,8 @@ TEST_F(ExportLookupTest, MalformedTablesGiveZero) {
       {"name pointer outside the image",
        {{"Alpha"}, {0}, 1, [](std::vector<uint8_t>& s) { Put32(s, kNamePointers - 0x1000, 0x90000000u); }},
        "Alpha"},
+      {"NumberOfNames beyond what the ordinal table can hold",
+       {{"Alpha"}, {0}, 1, [](std::vector<uint8_t>& s) { Put32(s, 24, 0x7FFFFFFF); }}, "Alpha"},
       {"ordinal table outside the image",
        {{"Alpha"}, {0}, 1, [](std::vector<uint8_t>& s) { Put32(s, 36, 0x1FFF); }}, "Alpha"},
   };

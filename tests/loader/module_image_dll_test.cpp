@@ -156,6 +156,16 @@ TEST_F(DllTest, EntryRoutineThatNeverReturnsIsNotCalledAgain) {
   }
 }
 
+TEST_F(DllTest, ExportsRunAfterACallThatNulledTheSegmentRegisters) {
+  ModuleImage image(process);
+  ASSERT_EQ(image.Load(ReadTestImage("null_segments.dll")), 1);
+  ASSERT_EQ(Call(image, "ReadStored"), 1234u);
+  // unicorn faults this call itself at its return; what matters is the next.
+  Call(image, "NullSegments");
+  EXPECT_EQ(Call(image, "ReadStored"), 1234u);
+  EXPECT_EQ(process.last_call_outcome(), EmulatedProcess::CallOutcome::Returned);
+}
+
 TEST_F(DllTest, ExecutableLoadsWithoutEntryCalls) {
   ModuleImage image(process);
   ASSERT_EQ(image.Load(ReadTestImage("program.exe")), 1);
