@@ -27,8 +27,8 @@ uint64_t PageAlignUp(uint64_t value) {
 }
 
 uint64_t GranuleAlignUp(uint64_t value) {
-  const uint64_t g = EmulatedProcess::kAllocationGranularity;
-  return (value + g - 1) / g * g;
+  const uint64_t granule = EmulatedProcess::kAllocationGranularity;
+  return (value + granule - 1) / granule * granule;
 }
 
 // Module names compare as the platform compares them: letter case does not
@@ -165,8 +165,8 @@ uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
   // A handle slot, then one thunk per procedure.
   const uint64_t needed = kThunkSize * (1 + uint64_t{module.procedures.size()});
   if (next_thunk_ + needed > uint64_t{kThunkBase} + kThunkAreaSize) return 0;
-  for (const auto& p : module.procedures)
-    if (p.argument_count < 0 || p.argument_count > kMaxHostArguments) return 0;
+  for (const auto& procedure : module.procedures)
+    if (procedure.argument_count < 0 || procedure.argument_count > kMaxHostArguments) return 0;
 
   auto entry = std::make_unique<RegisteredModule>();
   entry->key = key;
@@ -201,43 +201,43 @@ uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
 
 EmulatedProcess::RegisteredModule* EmulatedProcess::ModuleByName(std::string_view name) {
   const std::string key = ModuleKey(name);
-  for (auto& m : modules_)
-    if (m->key == key) return m.get();
+  for (auto& registered : modules_)
+    if (registered->key == key) return registered.get();
   return nullptr;
 }
 
 EmulatedProcess::RegisteredModule* EmulatedProcess::ModuleByHandle(uint32_t handle) {
-  for (auto& m : modules_)
-    if (m->handle == handle) return m.get();
+  for (auto& registered : modules_)
+    if (registered->handle == handle) return registered.get();
   return nullptr;
 }
 
 uint32_t EmulatedProcess::FindModule(std::string_view name) {
-  RegisteredModule* m = ModuleByName(name);
-  return (m != nullptr && m->loaded) ? m->handle : 0;
+  RegisteredModule* registered = ModuleByName(name);
+  return (registered != nullptr && registered->loaded) ? registered->handle : 0;
 }
 
 uint32_t EmulatedProcess::LoadModule(std::string_view name) {
-  RegisteredModule* m = ModuleByName(name);
-  if (m == nullptr) return 0;
-  m->loaded = true;
-  return m->handle;
+  RegisteredModule* registered = ModuleByName(name);
+  if (registered == nullptr) return 0;
+  registered->loaded = true;
+  return registered->handle;
 }
 
 uint32_t EmulatedProcess::FindProcedure(uint32_t module, std::string_view name) {
-  RegisteredModule* m = ModuleByHandle(module);
-  if (m == nullptr || !m->loaded || name.empty()) return 0;
+  RegisteredModule* registered = ModuleByHandle(module);
+  if (registered == nullptr || !registered->loaded || name.empty()) return 0;
   // GetProcAddress compares procedure names exactly.
-  for (std::size_t i = 0; i < m->module.procedures.size(); ++i)
-    if (m->module.procedures[i].name == name) return m->thunks[i];
+  for (std::size_t i = 0; i < registered->module.procedures.size(); ++i)
+    if (registered->module.procedures[i].name == name) return registered->thunks[i];
   return 0;
 }
 
 uint32_t EmulatedProcess::FindProcedureByOrdinal(uint32_t module, uint16_t ordinal) {
-  RegisteredModule* m = ModuleByHandle(module);
-  if (m == nullptr || !m->loaded || ordinal == 0) return 0;
-  for (std::size_t i = 0; i < m->module.procedures.size(); ++i)
-    if (m->module.procedures[i].ordinal == ordinal) return m->thunks[i];
+  RegisteredModule* registered = ModuleByHandle(module);
+  if (registered == nullptr || !registered->loaded || ordinal == 0) return 0;
+  for (std::size_t i = 0; i < registered->module.procedures.size(); ++i)
+    if (registered->module.procedures[i].ordinal == ordinal) return registered->thunks[i];
   return 0;
 }
 

@@ -18,8 +18,8 @@ using Outcome = EmulatedProcess::CallOutcome;
 
 class EmulatedProcessTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess();
-  EmulatedProcess& process = *t->process;
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess();
+  EmulatedProcess& process = *testbed->process;
 
   // Places code in a fresh reservation and returns its address.
   uint32_t Place(const std::vector<uint8_t>& code) {

@@ -35,38 +35,38 @@ struct ExportTable {
   uint32_t directory_size = 0x28;
 };
 
-std::vector<uint8_t> Build(const ExportTable& t) {
+std::vector<uint8_t> Build(const ExportTable& table) {
   std::vector<uint8_t> s(0x1000, 0);
   const uint32_t at = kDirectory - 0x1000;
-  Put32(s, at + 20, t.functions);
-  Put32(s, at + 24, static_cast<uint32_t>(t.names.size()));
+  Put32(s, at + 20, table.functions);
+  Put32(s, at + 24, static_cast<uint32_t>(table.names.size()));
   Put32(s, at + 28, kFunctions);
   Put32(s, at + 32, kNamePointers);
   Put32(s, at + 36, kOrdinals);
-  for (uint32_t i = 0; i < t.functions; ++i) Put32(s, kFunctions - 0x1000 + 4 * i, 0x1800 + 0x10 * i);
+  for (uint32_t i = 0; i < table.functions; ++i) Put32(s, kFunctions - 0x1000 + 4 * i, 0x1800 + 0x10 * i);
   uint32_t name_at = kNames;
-  for (std::size_t i = 0; i < t.names.size(); ++i) {
+  for (std::size_t i = 0; i < table.names.size(); ++i) {
     // Only the first pointer is meant to be read; the others point nowhere.
     Put32(s, kNamePointers - 0x1000 + 4 * i, i == 0 ? name_at : 0x7FFFFFF0u);
-    Put16(s, kOrdinals - 0x1000 + 2 * i, t.ordinals[i]);
-    std::copy(t.names[i].begin(), t.names[i].end(), s.begin() + (name_at - 0x1000));
-    name_at += static_cast<uint32_t>(t.names[i].size()) + 1;
+    Put16(s, kOrdinals - 0x1000 + 2 * i, table.ordinals[i]);
+    std::copy(table.names[i].begin(), table.names[i].end(), s.begin() + (name_at - 0x1000));
+    name_at += static_cast<uint32_t>(table.names[i].size()) + 1;
   }
-  if (t.tweak) t.tweak(s);
+  if (table.tweak) table.tweak(s);
   PeWriter w;
   w.characteristics = 0x0102;
   w.sections[0].raw = s;
-  w.directories[0] = {kDirectory, t.directory_size};
+  w.directories[0] = {kDirectory, table.directory_size};
   return w.Build();
 }
 
 class ExportLookupTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess(false);
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess(false);
 
   // The RVA FindExport gives for name, or 0.
   uint32_t Lookup(const ExportTable& table, const std::string& name) {
-    ModuleImage image(*t->process);
+    ModuleImage image(*testbed->process);
     EXPECT_EQ(image.Load(ToByteArray(Build(table))), 1);
     const uint32_t address = image.FindExport(Text::from_bytes(name));
     const uint32_t rva = address == 0 ? 0 : address - image.GetImageBase();
@@ -178,7 +178,7 @@ TEST_F(ExportLookupTest, MalformedTablesGiveZero) {
       w.directories[0] = {0x00FFFFF0, 0x28};
       bytes = w.Build();
     }
-    ModuleImage image(*t->process);
+    ModuleImage image(*testbed->process);
     ASSERT_EQ(image.Load(ToByteArray(bytes)), 1) << r.what;
     EXPECT_EQ(image.FindExport(Text::from_bytes(r.name)), 0u) << r.what;
     image.Unload();
@@ -192,7 +192,7 @@ TEST_F(ExportLookupTest, EntryAtTheLastIndexIsFound) {
 }
 
 TEST_F(ExportLookupTest, NoImageNoExport) {
-  ModuleImage image(*t->process);
+  ModuleImage image(*testbed->process);
   EXPECT_EQ(image.FindExport(Text::from_bytes("Alpha")), 0u);
   EXPECT_EQ(image.EntryPointAddress(), 0u);
   EXPECT_EQ(image.GetImageBase(), 0u);

@@ -20,8 +20,8 @@ using testing::Put32;
 
 class ParseHeadersTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess(false);
-  ModuleImage image{*t->process};
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess(false);
+  ModuleImage image{*testbed->process};
 
   int Parse(const std::vector<uint8_t>& bytes) { return image.ParseHeaders(bytes.data(), bytes.size()); }
 };
@@ -94,7 +94,7 @@ TEST_F(ParseHeadersTest, AcceptsAndRejectsAtEachBoundary) {
        0},
   };
   for (const auto& c : cases) {
-    ModuleImage fresh(*t->process);
+    ModuleImage fresh(*testbed->process);
     const auto bytes = c.build_input();
     EXPECT_EQ(fresh.ParseHeaders(bytes.data(), bytes.size()), c.expected) << c.what;
     EXPECT_EQ(fresh.GetImageBase(), 0u) << c.what;
@@ -193,7 +193,7 @@ TEST_F(ParseHeadersTest, ComputeImageSizeCoversHeadersAndEverySection) {
   for (const auto& c : cases) {
     PeWriter w;
     c.shape(w);
-    ModuleImage fresh(*t->process);
+    ModuleImage fresh(*testbed->process);
     const auto bytes = w.Build();
     ASSERT_EQ(fresh.ParseHeaders(bytes.data(), bytes.size()), 1) << c.what;
     EXPECT_EQ(fresh.ComputeImageSize(), c.expected) << c.what;

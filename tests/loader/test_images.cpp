@@ -28,12 +28,12 @@ HostModule TestHostModule(std::vector<EntryCall>& log) {
 }
 
 std::unique_ptr<TestProcess> MakeTestProcess(bool register_host) {
-  auto t = std::make_unique<TestProcess>();
-  t->process = EmulatedProcess::Create();
-  if (!t->process) throw std::runtime_error("unicorn could not be set up");
-  if (register_host && t->process->RegisterHostModule(TestHostModule(t->entry_log)) == 0)
+  auto testbed = std::make_unique<TestProcess>();
+  testbed->process = EmulatedProcess::Create();
+  if (!testbed->process) throw std::runtime_error("unicorn could not be set up");
+  if (register_host && testbed->process->RegisterHostModule(TestHostModule(testbed->entry_log)) == 0)
     throw std::runtime_error("host module not registered");
-  return t;
+  return testbed;
 }
 
 bool SegmentProbe::WriteAt(EmulatedProcess& process, uint32_t address) {
