@@ -40,6 +40,9 @@ class CallWatchdog {
   bool armed_ = false;
   bool fired_ = false;
   bool idle_wait_ = false;
+  // The deadline the thread sleeps until (Clock::time_point::max() while it
+  // waits for a call); an Arm with an earlier deadline wakes it.
+  Clock::time_point sleeping_until_ = Clock::time_point::max();
   bool quit_ = false;
   uint64_t generation_ = 0;
   Clock::time_point deadline_{};

@@ -227,6 +227,23 @@ TEST(EmulatedProcessStateTest, ACallLeavesTheProcessorAsItFoundIt) {
   }
 }
 
+TEST_F(EmulatedProcessTest, AShorterLimitAfterALongerOneHolds) {
+  // The watchdog sleeps until the deadline of the call it watched; a later
+  // call with a shorter limit must not wait for that deadline. The long
+  // limit is far beyond the bound checked below, the short one far within.
+  // mov ecx, 0x1000000; loop $; mov eax, 42; ret: busy long enough for the
+  // watchdog to settle on the long deadline before the call returns.
+  const uint32_t busy = Place({0xB9, 0x00, 0x00, 0x00, 0x01, 0xE2, 0xFE, 0xB8, 0x2A, 0, 0, 0, 0xC3});
+  const uint32_t spin = Place({0xEB, 0xFE});
+  process.SetCallTimeLimit(std::chrono::seconds(20));
+  ASSERT_EQ(CallAddress(process, busy), 42u);
+  process.SetCallTimeLimit(std::chrono::milliseconds(50));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(CallAddress(process, spin), 0u);
+  EXPECT_EQ(process.last_call_outcome(), Outcome::TimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST_F(EmulatedProcessTest, RewrittenCodeRunsAsRewritten) {
   // Code already translated must not run after the host rewrites it, in
   // place or through a new reservation at the same address.
