@@ -55,14 +55,16 @@ void CallWatchdog::Run() {
       sleeping_until_ = Clock::time_point::max();
       continue;  // re-check: the call may have ended or a new one begun
     }
-    if (armed_ && generation_ == watched && !fired_) {
+    // Past the deadline: stop the call, and again every kStopRepeat until it
+    // is disarmed, in case a stop found the emulation not yet running.
+    const auto call_ended = [&] { return quit_ || !armed_ || generation_ != watched; };
+    while (!call_ended()) {
       fired_ = true;
       stop_();
+      idle_wait_ = true;
+      wake_.wait_for(lock, kStopRepeat, call_ended);
+      idle_wait_ = false;
     }
-    // Wait for this call to be disarmed before watching again.
-    idle_wait_ = true;
-    wake_.wait(lock, [&] { return quit_ || !armed_ || generation_ != watched; });
-    idle_wait_ = false;
   }
 }
 
