@@ -51,6 +51,14 @@ const std::vector<EncodingRow>& EncodingRows() {
       {"lock cmpsb", {0xF0, 0xA6}, Kind::LockedCompareString},
       {"rep lock cmpsl", {0xF3, 0xF0, 0xA7}, Kind::LockedCompareString},
       {"repz cmpsb without LOCK", {0xF3, 0xA6}, Kind::None},
+      {"lock bts %eax,%ecx (0F AB, mod 11)", {0xF0, 0x0F, 0xAB, 0xC1}, Kind::LockedBitTestOnRegister},
+      {"lock bt %eax,%eax (0F A3)", {0xF0, 0x0F, 0xA3, 0xC0}, Kind::LockedBitTestOnRegister},
+      {"lock btr, lock btc (0F B3, 0F BB)", {0xF0, 0x0F, 0xB3, 0xC8}, Kind::LockedBitTestOnRegister},
+      {"lock btcl $3,%edi (0F BA /7)", {0xF0, 0x0F, 0xBA, 0xFF, 0x03}, Kind::LockedBitTestOnRegister},
+      {"lock btl $3,%eax (0F BA /4)", {0xF0, 0x0F, 0xBA, 0xE0, 0x03}, Kind::LockedBitTestOnRegister},
+      {"lock bts %eax,(%ecx): the memory form translates", {0xF0, 0x0F, 0xAB, 0x01}, Kind::None},
+      {"0F BA /3 is no bit test", {0xF0, 0x0F, 0xBA, 0xD8, 0x03}, Kind::None},
+      {"bts %eax,%ecx without LOCK", {0x0F, 0xAB, 0xC1}, Kind::None},
   };
   return rows;
 }
@@ -162,7 +170,7 @@ TEST(ImageEncodingTest, FindsEveryKindInTheFixture) {
   std::vector<Kind> kinds;
   for (const Finding& f : scan.findings) kinds.push_back(f.kind);
   EXPECT_EQ(kinds, (std::vector<Kind>{Kind::FarThroughRegister, Kind::LockedCompare,
-                                      Kind::LockedCompareString}));
+                                      Kind::LockedCompareString, Kind::LockedBitTestOnRegister}));
 }
 
 TEST(ImageEncodingTest, NoImageForTheEmulatorHoldsAnEncodingItCannotTranslate) {

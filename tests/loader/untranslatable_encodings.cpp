@@ -52,6 +52,17 @@ UntranslatableHit UntranslatableAt(std::span<const uint8_t> bytes, std::size_t o
     return {UntranslatableKind::FarThroughRegister, at};
   if (!lock) return {};
   if (opcode == 0xA6 || opcode == 0xA7) return {UntranslatableKind::LockedCompareString, *lock};
+  if (opcode == 0x0F) {
+    if (at + 1 >= bytes.size()) return {UntranslatableKind::LockedBitTestOnRegister, *lock};
+    const uint8_t second = bytes[at + 1];
+    const auto bit_modrm = ModRmAt(bytes, at + 2);
+    const bool bit_test_by_register = second == 0xA3 || second == 0xAB || second == 0xB3 || second == 0xBB;
+    if (bit_test_by_register && (!bit_modrm || !bit_modrm->memory))
+      return {UntranslatableKind::LockedBitTestOnRegister, *lock};
+    if (second == 0xBA && (!bit_modrm || (!bit_modrm->memory && bit_modrm->reg >= 4)))
+      return {UntranslatableKind::LockedBitTestOnRegister, *lock};
+    return {};
+  }
   // 38 and 39 compare into r/m; 3A and 3B, which read r/m as the source,
   // translate.
   const bool compare_rm = opcode == 0x38 || opcode == 0x39;
@@ -86,6 +97,8 @@ std::string Describe(UntranslatableKind kind) {
       return "LOCK CMP with a memory operand";
     case UntranslatableKind::LockedCompareString:
       return "LOCK CMPS";
+    case UntranslatableKind::LockedBitTestOnRegister:
+      return "LOCK BT, BTS, BTR or BTC on a register";
   }
   return "unknown";
 }

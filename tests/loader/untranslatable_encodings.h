@@ -8,6 +8,8 @@
 //   LOCK CMP with a memory operand            lock cmp %eax,(%ebx), lock cmpl $5,(%eax)
 //     as its first operand (38, 39, 80-83 /7; 3A and 3B translate)
 //   LOCK CMPS                                 lock cmpsb
+//   LOCK BT, BTS, BTR or BTC on a register    lock bts %eax,%ecx, lock btl $3,%eax
+//     (0F A3, AB, B3, BB and 0F BA /4-/7, mod 11)
 //
 // The loader therefore runs only our own images, checked for these encodings
 // (image_encoding_test.cpp), and the fuzz target rewrites them before a
@@ -29,6 +31,7 @@ enum class UntranslatableKind {
   FarThroughRegister,   // FF /3 or FF /5, mod 11
   LockedCompare,        // F0 with 38, 39 or 80-83 /7, on a memory operand
   LockedCompareString,  // F0 with A6 or A7
+  LockedBitTestOnRegister,  // F0 with 0F A3/AB/B3/BB, or 0F BA /4-/7, mod 11
 };
 
 struct UntranslatableHit {

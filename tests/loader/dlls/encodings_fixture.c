@@ -1,7 +1,7 @@
 /* Never loaded: one instruction of each kind that the emulator cannot
  * translate, each in a function of its own so that a disassembler meets it
  * at an instruction start. The test of the encoding check reads this image
- * and must find all three. */
+ * and must find all four. */
 __attribute__((naked)) void FarCallThroughRegister(void) {
   __asm__(".byte 0xff, 0xd8\n\t" /* lcall *%eax */
           "ret");
@@ -14,6 +14,11 @@ __attribute__((naked)) void LockedCompare(void) {
 
 __attribute__((naked)) void LockedCompareString(void) {
   __asm__(".byte 0xf0, 0xa6\n\t" /* lock cmpsb */
+          "ret");
+}
+
+__attribute__((naked)) void LockedBitTestOnRegister(void) {
+  __asm__(".byte 0xf0, 0x0f, 0xab, 0xc1\n\t" /* lock bts %eax,%ecx */
           "ret");
 }
 
