@@ -338,8 +338,10 @@ uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& argu
   uint32_t eax = 0;
   const bool read = Ok(uc_reg_read(uc, UC_X86_REG_EIP, &eip)) && Ok(uc_reg_read(uc, UC_X86_REG_EAX, &eax));
   // Whatever the callee popped (stdcall) or left (cdecl), or where a fault
-  // left the stack, the caller sees the idle stack pointer again.
-  const bool restored = RestoreInitialContext();
+  // left the stack, the caller sees the idle stack pointer again; the rest
+  // of the context is restored when the next call begins.
+  const uint32_t idle = kIdleStackPointer;
+  const bool restored = Ok(uc_reg_write(uc, UC_X86_REG_ESP, &idle));
 
   if (Ok(err) && read && restored && eip == kStopAddress) {
     last_outcome_ = CallOutcome::Returned;
