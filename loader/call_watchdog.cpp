@@ -24,9 +24,10 @@ void CallWatchdog::Arm(Clock::duration limit) {
     armed_ = true;
     fired_ = false;
     deadline_ = Clock::now() + limit;
-    // A watchdog asleep on an earlier deadline wakes then and re-reads this
-    // one; only one waiting without a deadline needs waking now.
-    notify = idle_wait_;
+    // A watchdog asleep until an earlier deadline wakes then and re-reads
+    // this one; it needs waking now only when it waits for no deadline or
+    // for a later one (a call with a shorter limit after a longer one).
+    notify = idle_wait_ || deadline_ < sleeping_until_;
   }
   if (notify) wake_.notify_one();
 }
@@ -49,17 +50,21 @@ void CallWatchdog::Run() {
     const uint64_t watched = generation_;
     const Clock::time_point deadline = deadline_;
     if (Clock::now() < deadline) {
+      sleeping_until_ = deadline;
       wake_.wait_until(lock, deadline);
+      sleeping_until_ = Clock::time_point::max();
       continue;  // re-check: the call may have ended or a new one begun
     }
-    if (armed_ && generation_ == watched && !fired_) {
+    // Past the deadline: stop the call, and again every kStopRepeat until it
+    // is disarmed, in case a stop found the emulation not yet running.
+    const auto call_ended = [&] { return quit_ || !armed_ || generation_ != watched; };
+    while (!call_ended()) {
       fired_ = true;
       stop_();
+      idle_wait_ = true;
+      wake_.wait_for(lock, kStopRepeat, call_ended);
+      idle_wait_ = false;
     }
-    // Wait for this call to be disarmed before watching again.
-    idle_wait_ = true;
-    wake_.wait(lock, [&] { return quit_ || !armed_ || generation_ != watched; });
-    idle_wait_ = false;
   }
 }
 

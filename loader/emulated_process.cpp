@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "loader/pe_format.h"
+#include "loader/byte_view.h"
 
 namespace pindrel {
 
@@ -18,13 +18,17 @@ constexpr uint8_t kTrap = 0xCC;  // int3: anything not a thunk faults
 constexpr uint32_t kInitialFlags = 0x00000202;  // IF set, direction flag clear
 constexpr uint64_t kUnusedUntil = 0xFFFFFFF0;
 
+// Every unicorn call reports failure through its result; each one here is
+// checked through Ok, or a comment says why its result does not matter.
+constexpr bool Ok(uc_err result) { return result == UC_ERR_OK; }
+
 uint64_t PageAlignUp(uint64_t value) {
   return (value + EmulatedProcess::kPageSize - 1) & ~uint64_t{EmulatedProcess::kPageSize - 1};
 }
 
 uint64_t GranuleAlignUp(uint64_t value) {
-  const uint64_t g = EmulatedProcess::kAllocationGranularity;
-  return (value + g - 1) / g * g;
+  const uint64_t granule = EmulatedProcess::kAllocationGranularity;
+  return (value + granule - 1) / granule * granule;
 }
 
 // Module names compare as the platform compares them: letter case does not
@@ -46,40 +50,49 @@ std::string ModuleKey(std::string_view name) {
 
 std::unique_ptr<EmulatedProcess> EmulatedProcess::Create() {
   uc_engine* raw = nullptr;
-  if (uc_open(UC_ARCH_X86, UC_MODE_32, &raw) != UC_ERR_OK) return nullptr;
-  std::unique_ptr<EmulatedProcess> process(new EmulatedProcess(UnicornEngine(raw)));
+  if (!Ok(uc_open(UC_ARCH_X86, UC_MODE_32, &raw))) return nullptr;
+  auto process = std::make_unique<EmulatedProcess>(ConstructionKey{}, UnicornEngine(raw));
   uc_engine* uc = process->engine_.get();
 
   if (!process->MapFixed(kStackBase, kStackSize, UC_PROT_READ | UC_PROT_WRITE)) return nullptr;
   if (!process->MapFixed(kThunkBase, kThunkAreaSize, UC_PROT_READ | UC_PROT_EXEC)) return nullptr;
   if (!process->MapFixed(kStopPage, kPageSize, UC_PROT_READ | UC_PROT_EXEC)) return nullptr;
   const std::vector<uint8_t> traps(kThunkAreaSize, kTrap);
-  if (uc_mem_write(uc, kThunkBase, traps.data(), kThunkAreaSize) != UC_ERR_OK) return nullptr;
-  if (uc_mem_write(uc, kStopPage, traps.data(), kPageSize) != UC_ERR_OK) return nullptr;
+  if (!Ok(uc_mem_write(uc, kThunkBase, traps.data(), kThunkAreaSize))) return nullptr;
+  if (!Ok(uc_mem_write(uc, kStopPage, traps.data(), kPageSize))) return nullptr;
 
   // The one hook: the thunk range and, right behind it, the stop address.
   // Guest code elsewhere is never hooked.
   static_assert(kStopAddress == kThunkBase + kThunkAreaSize);
-  if (uc_hook_add(uc, &process->thunk_hook_, UC_HOOK_CODE,
-                  reinterpret_cast<void*>(&EmulatedProcess::OnThunk), process.get(),
-                  uint64_t{kThunkBase}, uint64_t{kStopAddress}) != UC_ERR_OK)
+  if (!Ok(uc_hook_add(uc, &process->thunk_hook_, UC_HOOK_CODE,
+                      reinterpret_cast<void*>(&EmulatedProcess::OnThunk), process.get(),
+                      uint64_t{kThunkBase}, uint64_t{kStopAddress})))
     return nullptr;
 
   const uint32_t esp = kIdleStackPointer;
-  if (uc_reg_write(uc, UC_X86_REG_ESP, &esp) != UC_ERR_OK) return nullptr;
+  if (!Ok(uc_reg_write(uc, UC_X86_REG_ESP, &esp))) return nullptr;
 
+  // The context every call starts from: unicorn's flat 32-bit protected mode
+  // without paging, and the idle stack pointer.
+  uc_context* context = nullptr;
+  if (!Ok(uc_context_alloc(uc, &context))) return nullptr;
+  process->initial_context_.reset(context);
+  if (!Ok(uc_context_save(uc, context))) return nullptr;
+  if (!Ok(uc_reg_read(uc, UC_X86_REG_CR0, &process->initial_cr0_))) return nullptr;
+
+  // uc_emu_stop only raises a request flag; it cannot fail.
   process->watchdog_ = std::make_unique<CallWatchdog>([uc] { uc_emu_stop(uc); });
   return process;
 }
 
-EmulatedProcess::EmulatedProcess(UnicornEngine engine) : engine_(std::move(engine)) {}
+EmulatedProcess::EmulatedProcess(ConstructionKey, UnicornEngine engine) : engine_(std::move(engine)) {}
 
 EmulatedProcess::~EmulatedProcess() {
   watchdog_.reset();  // no stop may reach the engine while it closes
 }
 
 bool EmulatedProcess::MapFixed(uint32_t address, uint32_t size, uint32_t protection) {
-  if (uc_mem_map(engine_.get(), address, size, protection) != UC_ERR_OK) return false;
+  if (!Ok(uc_mem_map(engine_.get(), address, size, protection))) return false;
   regions_[address] = Region{size, false};
   return true;
 }
@@ -125,9 +138,13 @@ uint32_t EmulatedProcess::AllocateImage(uint32_t address, uint32_t size) {
     base = candidate;
   }
   uc_engine* uc = engine_.get();
-  if (uc_mem_map(uc, base, static_cast<size_t>(length), UC_PROT_ALL) != UC_ERR_OK) return 0;
+  if (!Ok(uc_mem_map(uc, base, static_cast<size_t>(length), UC_PROT_ALL))) return 0;
   // Code translated from an earlier mapping of these addresses must not run.
-  uc_ctl_remove_cache(uc, base, base + length);
+  if (!Ok(uc_ctl_remove_cache(uc, base, base + length))) {
+    // Unmapping what was just mapped cannot fail.
+    uc_mem_unmap(uc, base, static_cast<size_t>(length));
+    return 0;
+  }
   regions_[static_cast<uint32_t>(base)] = Region{length, true};
   return static_cast<uint32_t>(base);
 }
@@ -136,9 +153,9 @@ void EmulatedProcess::FreeImage(uint32_t address) {
   const auto it = regions_.find(address);
   if (it == regions_.end() || !it->second.image) return;
   uc_engine* uc = engine_.get();
-  const uint64_t end = uint64_t{address} + it->second.size;
-  uc_ctl_remove_cache(uc, address, end);
-  uc_mem_unmap(uc, address, static_cast<size_t>(it->second.size));
+  // Unmapped, the range is no longer reachable; a later reservation of
+  // these addresses removes their translations before it is used.
+  if (!Ok(uc_mem_unmap(uc, address, static_cast<size_t>(it->second.size)))) return;
   regions_.erase(it);
 }
 
@@ -148,8 +165,8 @@ uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
   // A handle slot, then one thunk per procedure.
   const uint64_t needed = kThunkSize * (1 + uint64_t{module.procedures.size()});
   if (next_thunk_ + needed > uint64_t{kThunkBase} + kThunkAreaSize) return 0;
-  for (const auto& p : module.procedures)
-    if (p.argument_count < 0 || p.argument_count > kMaxHostArguments) return 0;
+  for (const auto& procedure : module.procedures)
+    if (procedure.argument_count < 0 || procedure.argument_count > kMaxHostArguments) return 0;
 
   auto entry = std::make_unique<RegisteredModule>();
   entry->key = key;
@@ -168,12 +185,12 @@ uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
       const auto pop = static_cast<uint16_t>(4 * procedure.argument_count);
       code = {0xC2, static_cast<uint8_t>(pop), static_cast<uint8_t>(pop >> 8), kTrap};
     }
-    if (uc_mem_write(uc, next, code.data(), code.size()) != UC_ERR_OK) return 0;
+    if (!Ok(uc_mem_write(uc, next, code.data(), code.size()))) return 0;
     entry->thunks.push_back(next);
     next += kThunkSize;
   }
   // A guest may have run the trap bytes these thunks replace.
-  uc_ctl_remove_cache(uc, next_thunk_, next);
+  if (!Ok(uc_ctl_remove_cache(uc, next_thunk_, next))) return 0;
   next_thunk_ = next;
   for (std::size_t i = 0; i < entry->thunks.size(); ++i)
     thunks_[entry->thunks[i]] = Thunk{&entry->module.procedures[i]};
@@ -184,43 +201,43 @@ uint32_t EmulatedProcess::RegisterHostModule(HostModule module) {
 
 EmulatedProcess::RegisteredModule* EmulatedProcess::ModuleByName(std::string_view name) {
   const std::string key = ModuleKey(name);
-  for (auto& m : modules_)
-    if (m->key == key) return m.get();
+  for (auto& registered : modules_)
+    if (registered->key == key) return registered.get();
   return nullptr;
 }
 
 EmulatedProcess::RegisteredModule* EmulatedProcess::ModuleByHandle(uint32_t handle) {
-  for (auto& m : modules_)
-    if (m->handle == handle) return m.get();
+  for (auto& registered : modules_)
+    if (registered->handle == handle) return registered.get();
   return nullptr;
 }
 
 uint32_t EmulatedProcess::FindModule(std::string_view name) {
-  RegisteredModule* m = ModuleByName(name);
-  return (m != nullptr && m->loaded) ? m->handle : 0;
+  RegisteredModule* registered = ModuleByName(name);
+  return (registered != nullptr && registered->loaded) ? registered->handle : 0;
 }
 
 uint32_t EmulatedProcess::LoadModule(std::string_view name) {
-  RegisteredModule* m = ModuleByName(name);
-  if (m == nullptr) return 0;
-  m->loaded = true;
-  return m->handle;
+  RegisteredModule* registered = ModuleByName(name);
+  if (registered == nullptr) return 0;
+  registered->loaded = true;
+  return registered->handle;
 }
 
 uint32_t EmulatedProcess::FindProcedure(uint32_t module, std::string_view name) {
-  RegisteredModule* m = ModuleByHandle(module);
-  if (m == nullptr || !m->loaded || name.empty()) return 0;
+  RegisteredModule* registered = ModuleByHandle(module);
+  if (registered == nullptr || !registered->loaded || name.empty()) return 0;
   // GetProcAddress compares procedure names exactly.
-  for (std::size_t i = 0; i < m->module.procedures.size(); ++i)
-    if (m->module.procedures[i].name == name) return m->thunks[i];
+  for (std::size_t i = 0; i < registered->module.procedures.size(); ++i)
+    if (registered->module.procedures[i].name == name) return registered->thunks[i];
   return 0;
 }
 
 uint32_t EmulatedProcess::FindProcedureByOrdinal(uint32_t module, uint16_t ordinal) {
-  RegisteredModule* m = ModuleByHandle(module);
-  if (m == nullptr || !m->loaded || ordinal == 0) return 0;
-  for (std::size_t i = 0; i < m->module.procedures.size(); ++i)
-    if (m->module.procedures[i].ordinal == ordinal) return m->thunks[i];
+  RegisteredModule* registered = ModuleByHandle(module);
+  if (registered == nullptr || !registered->loaded || ordinal == 0) return 0;
+  for (std::size_t i = 0; i < registered->module.procedures.size(); ++i)
+    if (registered->module.procedures[i].ordinal == ordinal) return registered->thunks[i];
   return 0;
 }
 
@@ -234,14 +251,13 @@ bool EmulatedProcess::CopyToProcess(uint32_t address, std::span<const uint8_t> b
   for (const auto& [start, stop] : host_read_only_)
     if (address < stop && end > start) return false;
   uc_engine* uc = engine_.get();
-  if (uc_mem_write(uc, address, bytes.data(), bytes.size()) != UC_ERR_OK) return false;
-  uc_ctl_remove_cache(uc, address, end);
-  return true;
+  if (!Ok(uc_mem_write(uc, address, bytes.data(), bytes.size()))) return false;
+  return Ok(uc_ctl_remove_cache(uc, address, end));
 }
 
 bool EmulatedProcess::CopyFromProcess(uint32_t address, std::span<uint8_t> bytes) {
   if (bytes.empty()) return true;
-  return uc_mem_read(engine_.get(), address, bytes.data(), bytes.size()) == UC_ERR_OK;
+  return Ok(uc_mem_read(engine_.get(), address, bytes.data(), bytes.size()));
 }
 
 std::optional<std::string> EmulatedProcess::ReadString(uint32_t address,
@@ -254,7 +270,7 @@ std::optional<std::string> EmulatedProcess::ReadString(uint32_t address,
     const uint64_t room = kPageSize - (at % kPageSize);
     std::vector<uint8_t> piece(static_cast<std::size_t>(room));
     if (at + room > kAddressSpaceEnd ||
-        uc_mem_read(engine_.get(), at, piece.data(), piece.size()) != UC_ERR_OK)
+        !Ok(uc_mem_read(engine_.get(), at, piece.data(), piece.size())))
       return std::nullopt;
     const auto zero = std::find(piece.begin(), piece.end(), uint8_t{0});
     out.append(piece.begin(), zero);
@@ -269,8 +285,19 @@ std::optional<std::string> EmulatedProcess::ReadString(uint32_t address,
 
 uint32_t EmulatedProcess::StackPointer() const {
   uint32_t esp = 0;
-  uc_reg_read(engine_.get(), UC_X86_REG_ESP, &esp);
+  if (!Ok(uc_reg_read(engine_.get(), UC_X86_REG_ESP, &esp))) return 0;
   return esp;
+}
+
+bool EmulatedProcess::RestoreInitialContext() {
+  uc_engine* uc = engine_.get();
+  // Writing CR0 through the register interface flushes the TLB when the
+  // paging mode changes, so no translation made while a call had paging on
+  // outlives it; the context copy alone would keep them.
+  uint32_t cr0 = 0;
+  if (!Ok(uc_reg_read(uc, UC_X86_REG_CR0, &cr0))) return false;
+  if (cr0 != initial_cr0_ && !Ok(uc_reg_write(uc, UC_X86_REG_CR0, &initial_cr0_))) return false;
+  return Ok(uc_context_restore(uc, initial_context_.get()));
 }
 
 uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& arguments) {
@@ -280,30 +307,25 @@ uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& argu
     last_outcome_ = CallOutcome::Refused;
     return 0;
   }
+  last_outcome_ = CallOutcome::Faulted;  // until the callee is seen to return
   uc_engine* uc = engine_.get();
-  uint32_t saved_esp = 0;
-  if (uc_reg_read(uc, UC_X86_REG_ESP, &saved_esp) != UC_ERR_OK) {
-    last_outcome_ = CallOutcome::Faulted;
-    return 0;
-  }
+  // Segments, control registers and flags as at creation; the stack pointer
+  // is the idle one, and the call's frame goes below it.
+  if (!RestoreInitialContext()) return 0;
 
   // stdcall frame: the return address, then a1 (nearest) to a10.
   std::array<uint32_t, 11> frame{};
   frame[0] = kStopAddress;
   std::copy(arguments.begin(), arguments.end(), frame.begin() + 1);
   std::array<uint8_t, sizeof frame> frame_bytes{};
-  for (std::size_t i = 0; i < frame.size(); ++i) pe::StoreLe32(frame_bytes.data() + 4 * i, frame[i]);
-  const uint32_t esp = saved_esp - static_cast<uint32_t>(frame_bytes.size());
+  for (std::size_t i = 0; i < frame.size(); ++i) StoreLe32(frame_bytes.data() + 4 * i, frame[i]);
+  const uint32_t esp = kIdleStackPointer - static_cast<uint32_t>(frame_bytes.size());
   const uint32_t zero = 0;
   const uint32_t flags = kInitialFlags;
-  if (uc_mem_write(uc, esp, frame_bytes.data(), frame_bytes.size()) != UC_ERR_OK ||
-      uc_reg_write(uc, UC_X86_REG_ESP, &esp) != UC_ERR_OK ||
-      uc_reg_write(uc, UC_X86_REG_EAX, &zero) != UC_ERR_OK ||
-      uc_reg_write(uc, UC_X86_REG_EFLAGS, &flags) != UC_ERR_OK) {
-    uc_reg_write(uc, UC_X86_REG_ESP, &saved_esp);
-    last_outcome_ = CallOutcome::Faulted;
+  if (!Ok(uc_mem_write(uc, esp, frame_bytes.data(), frame_bytes.size())) ||
+      !Ok(uc_reg_write(uc, UC_X86_REG_ESP, &esp)) || !Ok(uc_reg_write(uc, UC_X86_REG_EAX, &zero)) ||
+      !Ok(uc_reg_write(uc, UC_X86_REG_EFLAGS, &flags)))
     return 0;
-  }
 
   in_call_ = true;
   watchdog_->Arm(time_limit_);
@@ -317,13 +339,14 @@ uint32_t EmulatedProcess::CallAddress(uint32_t target, const CallArguments& argu
 
   uint32_t eip = 0;
   uint32_t eax = 0;
-  uc_reg_read(uc, UC_X86_REG_EIP, &eip);
-  uc_reg_read(uc, UC_X86_REG_EAX, &eax);
+  const bool read = Ok(uc_reg_read(uc, UC_X86_REG_EIP, &eip)) && Ok(uc_reg_read(uc, UC_X86_REG_EAX, &eax));
   // Whatever the callee popped (stdcall) or left (cdecl), or where a fault
-  // left the stack, the caller's stack pointer is restored.
-  uc_reg_write(uc, UC_X86_REG_ESP, &saved_esp);
+  // left the stack, the caller sees the idle stack pointer again; the rest
+  // of the context is restored when the next call begins.
+  const uint32_t idle = kIdleStackPointer;
+  const bool restored = Ok(uc_reg_write(uc, UC_X86_REG_ESP, &idle));
 
-  if (err == UC_ERR_OK && eip == kStopAddress) {
+  if (Ok(err) && read && restored && eip == kStopAddress) {
     last_outcome_ = CallOutcome::Returned;
     return eax;
   }
@@ -336,6 +359,8 @@ void EmulatedProcess::OnThunk(uc_engine* /*uc*/, uint64_t address, uint32_t /*si
   static_cast<EmulatedProcess*>(user_data)->RunThunk(address);
 }
 
+// uc_emu_stop only raises a request flag and cannot fail; each stop below
+// ends the call, as a return when EIP is the stop address, else as a fault.
 void EmulatedProcess::RunThunk(uint64_t address) {
   uc_engine* uc = engine_.get();
   if (address == kStopAddress) {
@@ -347,15 +372,15 @@ void EmulatedProcess::RunThunk(uint64_t address) {
   const HostProcedure& procedure = *it->second.procedure;
 
   uint32_t esp = 0;
-  uc_reg_read(uc, UC_X86_REG_ESP, &esp);
   std::array<uint32_t, kMaxHostArguments> words{};
   std::array<uint8_t, 4 * kMaxHostArguments> raw{};
   const auto count = static_cast<std::size_t>(procedure.argument_count);
-  if (count > 0 && uc_mem_read(uc, uint64_t{esp} + 4, raw.data(), 4 * count) != UC_ERR_OK) {
+  if (!Ok(uc_reg_read(uc, UC_X86_REG_ESP, &esp)) ||
+      (count > 0 && !Ok(uc_mem_read(uc, uint64_t{esp} + 4, raw.data(), 4 * count)))) {
     uc_emu_stop(uc);  // the arguments lie outside the stack: fault the call
     return;
   }
-  for (std::size_t i = 0; i < count; ++i) words[i] = pe::LoadLe32(raw.data() + 4 * i);
+  for (std::size_t i = 0; i < count; ++i) words[i] = LoadLe32(raw.data() + 4 * i);
 
   HostCall call(*this, std::span<const uint32_t>(words.data(), count));
   uint32_t result = 0;
@@ -367,7 +392,7 @@ void EmulatedProcess::RunThunk(uint64_t address) {
     uc_emu_stop(uc);
     return;
   }
-  uc_reg_write(uc, UC_X86_REG_EAX, &result);
+  if (!Ok(uc_reg_write(uc, UC_X86_REG_EAX, &result))) uc_emu_stop(uc);
 }
 
 bool EmulatedProcess::MapHostReadOnly(uint32_t address, const void* host, uint32_t size) {

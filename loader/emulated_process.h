@@ -12,7 +12,15 @@
 // Only the thunk range and the stop address carry a hook; guest code elsewhere runs at full
 // emulator speed. A call that faults (an unmapped access, an invalid
 // instruction, an unhandled interrupt) or runs past the time limit ends with
-// 0; the process stays usable for the next call.
+// 0; the process stays usable for the next call. Every call starts from the
+// processor context saved when the process was created (flat segments,
+// protected mode without paging), so a call that loaded a null selector or
+// switched paging on leaves nothing behind for the next one.
+//
+// Trusted code only: unicorn aborts the whole host process while translating
+// a few encodings (tests/loader holds the check of our images and the scan
+// that finds those encodings); no hook can catch that, so this process runs
+// the program's own engine built in this repository and nothing else.
 //
 //   auto process = EmulatedProcess::Create();
 //   process->RegisterHostModule(kernel32_standin);
@@ -76,6 +84,7 @@ class EmulatedProcess final : public ProcessPlatform {
   void SetReservationLimit(uint32_t bytes) { reservation_limit_ = bytes; }
 
   CallOutcome last_call_outcome() const { return last_outcome_; }
+  bool LastCallReturned() const override { return last_outcome_ == CallOutcome::Returned; }
   // The guest ESP between calls; CallAddress restores it.
   uint32_t StackPointer() const;
   // A zero-terminated string from guest memory, at most max_length bytes
@@ -111,15 +120,28 @@ class EmulatedProcess final : public ProcessPlatform {
     std::vector<uint32_t> thunks;  // one per procedure, same order
   };
 
-  explicit EmulatedProcess(UnicornEngine engine);
+  // Only Create makes a process: the key is private.
+  struct ConstructionKey {
+    explicit ConstructionKey() = default;
+  };
+
+ public:
+  EmulatedProcess(ConstructionKey, UnicornEngine engine);
+
+ private:
   bool MapFixed(uint32_t address, uint32_t size, uint32_t protection);
   bool IsFree(uint64_t address, uint64_t size) const;
   RegisteredModule* ModuleByName(std::string_view name);
   RegisteredModule* ModuleByHandle(uint32_t handle);
+  // Back to the context saved at creation; false when unicorn refuses.
+  bool RestoreInitialContext();
   static void OnThunk(uc_engine* uc, uint64_t address, uint32_t size, void* user_data);
   void RunThunk(uint64_t address);
 
   UnicornEngine engine_;
+  // The processor as Create left it; restored before every call.
+  UnicornContext initial_context_;
+  uint32_t initial_cr0_ = 0;
   std::map<uint32_t, Region> regions_;
   std::vector<std::unique_ptr<RegisteredModule>> modules_;
   std::map<uint32_t, Thunk> thunks_;

@@ -1,5 +1,5 @@
 // PE/COFF header records of a 32-bit image, decoded field by field from
-// little-endian bytes (Microsoft PE/COFF format, "Optional Header (Image Only)"
+// little-endian bytes (the loads live with the readers, loader/byte_view.h) (Microsoft PE/COFF format, "Optional Header (Image Only)"
 // and "Section Table"). Nothing here lays a struct over raw bytes: every
 // record is filled from a byte span of exactly its size, so a record can never
 // be read from fewer bytes than it holds.
@@ -159,21 +159,6 @@ struct IMAGE_BASE_RELOCATION {
   uint32_t VirtualAddress = 0;
   uint32_t SizeOfBlock = 0;
 };
-
-// Little-endian loads from a pointer the caller has already bounded.
-inline uint16_t LoadLe16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t LoadLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void StoreLe32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
 
 void DecodeDosHeader(std::span<const uint8_t, kDosHeaderSize> bytes, IMAGE_DOS_HEADER& out);
 void DecodeNtHeaders(std::span<const uint8_t, kNtHeadersSize> bytes, IMAGE_NT_HEADERS32& out);

@@ -50,6 +50,9 @@ class ProcessPlatform {
   // after the call whatever the callee removed, so stdcall and cdecl callees
   // both work. A call that cannot complete gives 0.
   virtual uint32_t CallAddress(uint32_t target, const CallArguments& arguments) = 0;
+  // Whether the last CallAddress ran to the callee's return; false when it
+  // faulted or was stopped at its time limit (its 0 is then no result).
+  virtual bool LastCallReturned() const = 0;
 };
 
 // The call of a function by its address with up to ten 32-bit arguments;

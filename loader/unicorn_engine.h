@@ -1,4 +1,4 @@
-// RAII owner of a unicorn engine handle.
+// RAII owners of a unicorn engine handle and of a saved processor context.
 #pragma once
 
 #include <memory>
@@ -13,5 +13,12 @@ struct UnicornCloser {
   }
 };
 using UnicornEngine = std::unique_ptr<uc_engine, UnicornCloser>;
+
+struct UnicornContextFreer {
+  void operator()(uc_context* context) const {
+    if (context != nullptr) uc_context_free(context);
+  }
+};
+using UnicornContext = std::unique_ptr<uc_context, UnicornContextFreer>;
 
 }  // namespace pindrel

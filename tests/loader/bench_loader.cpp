@@ -14,7 +14,7 @@ using pindrel::ByteArray;
 using pindrel::ModuleImage;
 
 void BM_LoadLargestTestImage(benchmark::State& state) {
-  auto t = pindrel::testing::MakeTestProcess();
+  auto testbed = pindrel::testing::MakeTestProcess();
   std::string largest;
   ByteArray bytes;
   for (const char* name : {"calls.dll", "reloc.dll", "imports.dll", "refuse.dll", "ordinals.dll"}) {
@@ -25,7 +25,7 @@ void BM_LoadLargestTestImage(benchmark::State& state) {
     }
   }
   for (auto _ : state) {
-    ModuleImage image(*t->process);
+    ModuleImage image(*testbed->process);
     if (image.Load(bytes) != 1) state.SkipWithError("load failed");
     image.Unload();
   }
@@ -34,8 +34,8 @@ void BM_LoadLargestTestImage(benchmark::State& state) {
 BENCHMARK(BM_LoadLargestTestImage);
 
 void BM_CallAddressRoundTrip(benchmark::State& state) {
-  auto t = pindrel::testing::MakeTestProcess();
-  ModuleImage image(*t->process);
+  auto testbed = pindrel::testing::MakeTestProcess();
+  ModuleImage image(*testbed->process);
   if (image.Load(pindrel::testing::ReadTestImage("calls.dll")) != 1) {
     state.SkipWithError("load failed");
     return;
@@ -43,20 +43,20 @@ void BM_CallAddressRoundTrip(benchmark::State& state) {
   const uint32_t combine = image.FindExport(pindrel::Text::from_bytes("Combine"));
   uint32_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(pindrel::CallAddress(*t->process, combine, i++, 3));
+    benchmark::DoNotOptimize(pindrel::CallAddress(*testbed->process, combine, i++, 3));
   }
 }
 BENCHMARK(BM_CallAddressRoundTrip);
 
 void BM_CallIntoHostThroughImport(benchmark::State& state) {
-  auto t = pindrel::testing::MakeTestProcess();
-  ModuleImage image(*t->process);
+  auto testbed = pindrel::testing::MakeTestProcess();
+  ModuleImage image(*testbed->process);
   if (image.Load(pindrel::testing::ReadTestImage("imports.dll")) != 1) {
     state.SkipWithError("load failed");
     return;
   }
   const uint32_t use = image.FindExport(pindrel::Text::from_bytes("UseHostAdd"));
-  for (auto _ : state) benchmark::DoNotOptimize(pindrel::CallAddress(*t->process, use, 1, 2));
+  for (auto _ : state) benchmark::DoNotOptimize(pindrel::CallAddress(*testbed->process, use, 1, 2));
 }
 BENCHMARK(BM_CallIntoHostThroughImport);
 

@@ -18,8 +18,8 @@ using Outcome = EmulatedProcess::CallOutcome;
 
 class EmulatedProcessTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess();
-  EmulatedProcess& process = *t->process;
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess();
+  EmulatedProcess& process = *testbed->process;
 
   // Places code in a fresh reservation and returns its address.
   uint32_t Place(const std::vector<uint8_t>& code) {
@@ -188,6 +188,60 @@ TEST_F(EmulatedProcessTest, FaultsAndEndlessCodeEndTheCallWithZero) {
   }
   EXPECT_EQ(CallAddress(process, 0), 0u);
   EXPECT_EQ(process.last_call_outcome(), Outcome::Faulted);
+}
+
+TEST(EmulatedProcessStateTest, ACallLeavesTheProcessorAsItFoundIt) {
+  // Guest calls that change processor state outside the registers a call
+  // sets up; the next call must run as in a fresh process. Each row gets a
+  // process of its own, so one row's damage cannot hide another's.
+  // xor eax, eax; mov <segment>, ax; ret
+  auto null_selector = [](uint8_t modrm) { return std::vector<uint8_t>{0x31, 0xC0, 0x8E, modrm, 0xC3}; };
+  struct Row {
+    const char* what;
+    std::vector<uint8_t> code;
+  };
+  const std::vector<Row> rows = {
+      {"null selector into DS", null_selector(0xD8)},
+      {"null selector into ES", null_selector(0xC0)},
+      {"null selector into FS", null_selector(0xE0)},
+      {"null selector into GS", null_selector(0xE8)},
+      // mov eax, cr0; or eax, 0x80000000; mov cr0, eax; ret
+      {"paging on", {0x0F, 0x20, 0xC0, 0x0D, 0x00, 0x00, 0x00, 0x80, 0x0F, 0x22, 0xC0, 0xC3}},
+      // mov eax, cr0; and al, 0xFE; mov cr0, eax; ret
+      {"protected mode off", {0x0F, 0x20, 0xC0, 0x24, 0xFE, 0x0F, 0x22, 0xC0, 0xC3}},
+  };
+  for (const Row& r : rows) {
+    auto testbed = testing::MakeTestProcess(false);
+    EmulatedProcess& process = *testbed->process;
+    process.SetCallTimeLimit(std::chrono::milliseconds(50));
+    const uint32_t probe = testing::SegmentProbe::Place(process);
+    const uint32_t bad = process.AllocateImage(0, EmulatedProcess::kPageSize);
+    ASSERT_TRUE(probe != 0 && bad != 0 && process.CopyToProcess(bad, r.code)) << r.what;
+    ASSERT_EQ(CallAddress(process, probe, 2), testing::SegmentProbe::Expected(2)) << r.what;
+    const uint32_t stack = process.StackPointer();
+
+    CallAddress(process, bad);
+    EXPECT_EQ(CallAddress(process, probe, 2), testing::SegmentProbe::Expected(2)) << "after " << r.what;
+    EXPECT_EQ(process.last_call_outcome(), Outcome::Returned) << "after " << r.what;
+    EXPECT_EQ(process.StackPointer(), stack) << r.what;
+  }
+}
+
+TEST_F(EmulatedProcessTest, AShorterLimitAfterALongerOneHolds) {
+  // The watchdog sleeps until the deadline of the call it watched; a later
+  // call with a shorter limit must not wait for that deadline. The long
+  // limit is far beyond the bound checked below, the short one far within.
+  // mov ecx, 0x1000000; loop $; mov eax, 42; ret: busy long enough for the
+  // watchdog to settle on the long deadline before the call returns.
+  const uint32_t busy = Place({0xB9, 0x00, 0x00, 0x00, 0x01, 0xE2, 0xFE, 0xB8, 0x2A, 0, 0, 0, 0xC3});
+  const uint32_t spin = Place({0xEB, 0xFE});
+  process.SetCallTimeLimit(std::chrono::seconds(20));
+  ASSERT_EQ(CallAddress(process, busy), 42u);
+  process.SetCallTimeLimit(std::chrono::milliseconds(50));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(CallAddress(process, spin), 0u);
+  EXPECT_EQ(process.last_call_outcome(), Outcome::TimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST_F(EmulatedProcessTest, RewrittenCodeRunsAsRewritten) {

@@ -35,38 +35,38 @@ struct ExportTable {
   uint32_t directory_size = 0x28;
 };
 
-std::vector<uint8_t> Build(const ExportTable& t) {
+std::vector<uint8_t> Build(const ExportTable& table) {
   std::vector<uint8_t> s(0x1000, 0);
   const uint32_t at = kDirectory - 0x1000;
-  Put32(s, at + 20, t.functions);
-  Put32(s, at + 24, static_cast<uint32_t>(t.names.size()));
+  Put32(s, at + 20, table.functions);
+  Put32(s, at + 24, static_cast<uint32_t>(table.names.size()));
   Put32(s, at + 28, kFunctions);
   Put32(s, at + 32, kNamePointers);
   Put32(s, at + 36, kOrdinals);
-  for (uint32_t i = 0; i < t.functions; ++i) Put32(s, kFunctions - 0x1000 + 4 * i, 0x1800 + 0x10 * i);
+  for (uint32_t i = 0; i < table.functions; ++i) Put32(s, kFunctions - 0x1000 + 4 * i, 0x1800 + 0x10 * i);
   uint32_t name_at = kNames;
-  for (std::size_t i = 0; i < t.names.size(); ++i) {
+  for (std::size_t i = 0; i < table.names.size(); ++i) {
     // Only the first pointer is meant to be read; the others point nowhere.
     Put32(s, kNamePointers - 0x1000 + 4 * i, i == 0 ? name_at : 0x7FFFFFF0u);
-    Put16(s, kOrdinals - 0x1000 + 2 * i, t.ordinals[i]);
-    std::copy(t.names[i].begin(), t.names[i].end(), s.begin() + (name_at - 0x1000));
-    name_at += static_cast<uint32_t>(t.names[i].size()) + 1;
+    Put16(s, kOrdinals - 0x1000 + 2 * i, table.ordinals[i]);
+    std::copy(table.names[i].begin(), table.names[i].end(), s.begin() + (name_at - 0x1000));
+    name_at += static_cast<uint32_t>(table.names[i].size()) + 1;
   }
-  if (t.tweak) t.tweak(s);
+  if (table.tweak) table.tweak(s);
   PeWriter w;
   w.characteristics = 0x0102;
   w.sections[0].raw = s;
-  w.directories[0] = {kDirectory, t.directory_size};
+  w.directories[0] = {kDirectory, table.directory_size};
   return w.Build();
 }
 
 class ExportLookupTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess(false);
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess(false);
 
   // The RVA FindExport gives for name, or 0.
   uint32_t Lookup(const ExportTable& table, const std::string& name) {
-    ModuleImage image(*t->process);
+    ModuleImage image(*testbed->process);
     EXPECT_EQ(image.Load(ToByteArray(Build(table))), 1);
     const uint32_t address = image.FindExport(Text::from_bytes(name));
     const uint32_t rva = address == 0 ? 0 : address - image.GetImageBase();
@@ -98,6 +98,32 @@ TEST_F(ExportLookupTest, EmptyNameIsNotFoundEvenWhereTheTableHoldsOne) {
   ExportTable table{{"", "Beta"}, {0, 1}, 2, nullptr};
   EXPECT_EQ(Lookup(table, ""), 0u);
   EXPECT_EQ(Lookup(table, "Beta"), 0x1810u);  // walked past the empty name
+}
+
+TEST_F(ExportLookupTest, NameBehindALongRunOfEmptyNamesIsCountedRight) {
+  // 4096 empty names (zero bytes) from 0x1100, then "Beta" as name 4096,
+  // mapped to index 1. With one name fewer, "Beta" lies past the last one.
+  constexpr uint32_t kEmpty = 4096;
+  constexpr uint32_t kOrdinalTable = 0x2200;
+  for (const auto& [count, expected] : std::vector<std::pair<uint32_t, uint32_t>>{
+           {kEmpty + 1, 0x1810}, {kEmpty, 0}}) {
+    ExportTable table{{"Alpha"}, {0}, 2, [&](std::vector<uint8_t>& s) {
+                        s.assign(0x2000 + 2 * (kEmpty + 1), 0);
+                        Put32(s, 20, 2);
+                        Put32(s, 24, count);
+                        Put32(s, 28, kFunctions);
+                        Put32(s, 32, kNamePointers);
+                        Put32(s, 36, kOrdinalTable);
+                        Put32(s, kFunctions - 0x1000, 0x1800);
+                        Put32(s, kFunctions - 0x1000 + 4, 0x1810);
+                        Put32(s, kNamePointers - 0x1000, kNames);
+                        const std::string beta = "Beta";
+                        std::copy(beta.begin(), beta.end(), s.begin() + (kNames - 0x1000) + kEmpty);
+                        Put16(s, kOrdinalTable - 0x1000 + 2 * kEmpty, 1);
+                      }};
+    EXPECT_EQ(Lookup(table, "Beta"), expected) << count << " names";
+    EXPECT_EQ(Lookup(table, "Alpha"), 0u) << count << " names";  // overwritten by the tweak
+  }
 }
 
 TEST_F(ExportLookupTest, FirstMatchWins) {
@@ -138,6 +164,8 @@ TEST_F(ExportLookupTest, MalformedTablesGiveZero) {
       {"name pointer outside the image",
        {{"Alpha"}, {0}, 1, [](std::vector<uint8_t>& s) { Put32(s, kNamePointers - 0x1000, 0x90000000u); }},
        "Alpha"},
+      {"NumberOfNames beyond what the ordinal table can hold",
+       {{"Alpha"}, {0}, 1, [](std::vector<uint8_t>& s) { Put32(s, 24, 0x7FFFFFFF); }}, "Alpha"},
       {"ordinal table outside the image",
        {{"Alpha"}, {0}, 1, [](std::vector<uint8_t>& s) { Put32(s, 36, 0x1FFF); }}, "Alpha"},
   };
@@ -150,7 +178,7 @@ TEST_F(ExportLookupTest, MalformedTablesGiveZero) {
       w.directories[0] = {0x00FFFFF0, 0x28};
       bytes = w.Build();
     }
-    ModuleImage image(*t->process);
+    ModuleImage image(*testbed->process);
     ASSERT_EQ(image.Load(ToByteArray(bytes)), 1) << r.what;
     EXPECT_EQ(image.FindExport(Text::from_bytes(r.name)), 0u) << r.what;
     image.Unload();
@@ -164,7 +192,7 @@ TEST_F(ExportLookupTest, EntryAtTheLastIndexIsFound) {
 }
 
 TEST_F(ExportLookupTest, NoImageNoExport) {
-  ModuleImage image(*t->process);
+  ModuleImage image(*testbed->process);
   EXPECT_EQ(image.FindExport(Text::from_bytes("Alpha")), 0u);
   EXPECT_EQ(image.EntryPointAddress(), 0u);
   EXPECT_EQ(image.GetImageBase(), 0u);

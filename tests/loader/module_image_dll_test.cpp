@@ -18,8 +18,8 @@ Text Name(const char* s) { return Text::from_bytes(s); }
 
 class DllTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess();
-  EmulatedProcess& process = *t->process;
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess();
+  EmulatedProcess& process = *testbed->process;
 
   uint32_t Call(const ModuleImage& image, const char* name, uint32_t a1 = 0, uint32_t a2 = 0) {
     const uint32_t f = image.FindExport(Name(name));
@@ -92,12 +92,12 @@ TEST_F(DllTest, BindsImportsByNameAndOrdinalAndCallsTheEntryRoutine) {
   EXPECT_EQ(Call(image, "UseHostAdd", 2, 3), 5u);
   EXPECT_EQ(Call(image, "UseHostMul", 4, 5), 20u);
   // Attach with 0, 1, 0: the first argument is 0, not the image base.
-  EXPECT_EQ(t->entry_log, (std::vector<EntryCall>{{0, 1, 0}}));
+  EXPECT_EQ(testbed->entry_log, (std::vector<EntryCall>{{0, 1, 0}}));
   image.Unload();
-  EXPECT_EQ(t->entry_log, (std::vector<EntryCall>{{0, 1, 0}, {0, 0, 0}}));
+  EXPECT_EQ(testbed->entry_log, (std::vector<EntryCall>{{0, 1, 0}, {0, 0, 0}}));
   ExpectUnloaded(image, "after Unload");
   image.Unload();  // nothing loaded: no second detach
-  EXPECT_EQ(t->entry_log.size(), 2u);
+  EXPECT_EQ(testbed->entry_log.size(), 2u);
 }
 
 TEST_F(DllTest, MissingHostModuleOrProcedureFailsTheLoad) {
@@ -125,11 +125,45 @@ TEST_F(DllTest, MissingHostModuleOrProcedureFailsTheLoad) {
 TEST_F(DllTest, RefusedAttachIsFollowedByDetachAndFailsTheLoad) {
   ModuleImage image(process);
   EXPECT_EQ(image.Load(ReadTestImage("refuse.dll")), 0);
-  EXPECT_EQ(t->entry_log, (std::vector<EntryCall>{{0, 1, 0}, {0, 0, 0}}));
+  EXPECT_EQ(testbed->entry_log, (std::vector<EntryCall>{{0, 1, 0}, {0, 0, 0}}));
   ExpectUnloaded(image, "refused attach");
   EXPECT_EQ(process.AllocateImage(0x10200000, 0x1000), 0x10200000u);
   image.Unload();
-  EXPECT_EQ(t->entry_log.size(), 2u);
+  EXPECT_EQ(testbed->entry_log.size(), 2u);
+}
+
+TEST_F(DllTest, EntryRoutineThatNeverReturnsIsNotCalledAgain) {
+  // A detach call would run the same broken code once more (a looping entry
+  // routine would cost the time limit twice); the load just fails.
+  process.SetCallTimeLimit(std::chrono::milliseconds(100));
+  struct Row {
+    const char* image;
+    uint32_t base;
+    EmulatedProcess::CallOutcome outcome;
+  };
+  const Row rows[] = {
+      {"entry_spins.dll", 0x10400000, EmulatedProcess::CallOutcome::TimedOut},
+      {"entry_faults.dll", 0x10500000, EmulatedProcess::CallOutcome::Faulted},
+  };
+  for (const Row& r : rows) {
+    testbed->entry_log.clear();
+    ModuleImage image(process);
+    EXPECT_EQ(image.Load(ReadTestImage(r.image)), 0) << r.image;
+    EXPECT_EQ(process.last_call_outcome(), r.outcome) << r.image;
+    EXPECT_EQ(testbed->entry_log, (std::vector<EntryCall>{{0, 1, 0}})) << r.image;
+    ExpectUnloaded(image, r.image);
+    EXPECT_EQ(process.AllocateImage(r.base, 0x1000), r.base) << r.image << ": image released";
+  }
+}
+
+TEST_F(DllTest, ExportsRunAfterACallThatNulledTheSegmentRegisters) {
+  ModuleImage image(process);
+  ASSERT_EQ(image.Load(ReadTestImage("null_segments.dll")), 1);
+  ASSERT_EQ(Call(image, "ReadStored"), 1234u);
+  // unicorn faults this call itself at its return; what matters is the next.
+  Call(image, "NullSegments");
+  EXPECT_EQ(Call(image, "ReadStored"), 1234u);
+  EXPECT_EQ(process.last_call_outcome(), EmulatedProcess::CallOutcome::Returned);
 }
 
 TEST_F(DllTest, ExecutableLoadsWithoutEntryCalls) {
@@ -138,7 +172,7 @@ TEST_F(DllTest, ExecutableLoadsWithoutEntryCalls) {
   EXPECT_EQ(image.nt_headers().FileHeader.Characteristics & 0x2000, 0);
   EXPECT_EQ(image.GetImageBase(), 0x00400000u);
   image.Unload();
-  EXPECT_TRUE(t->entry_log.empty());
+  EXPECT_TRUE(testbed->entry_log.empty());
 }
 
 TEST_F(DllTest, NameOrdinalTableMapsNamesToOtherIndexes) {

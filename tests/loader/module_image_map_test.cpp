@@ -26,8 +26,8 @@ constexpr uint32_t kBase = 0x20000000;
 
 class MapTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess();
-  EmulatedProcess& process = *t->process;
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess();
+  EmulatedProcess& process = *testbed->process;
 
   std::vector<uint8_t> Guest(uint32_t address, std::size_t n) {
     std::vector<uint8_t> out(n);
@@ -168,6 +168,22 @@ TEST_F(MapTest, RelocationAppliesOnlyHighLowByTheDifference) {
   EXPECT_EQ(Guest32(base + 0x1000), 0x33333333u);
 }
 
+TEST_F(MapTest, RelocationIntoMemoryNoSectionFilledIsWritten) {
+  // The target lies in the zero-filled page 0x2000 of a section whose raw
+  // data fills only its first page: 0 grows by the difference there too.
+  const auto table = Concat({Block(0x2000, {0x3010, 0x3FFC}), std::vector<uint8_t>(8, 0)});
+  PeWriter w = WithRelocations(table);
+  w.sections[0].virtual_size = 0x2000;
+  ASSERT_EQ(process.AllocateImage(kBase, 0x1000), kBase);
+  ModuleImage image(process);
+  ASSERT_EQ(image.Load(ToByteArray(w.Build())), 1);
+  const uint32_t base = image.GetImageBase();
+  ASSERT_NE(base, kBase);
+  EXPECT_EQ(Guest32(base + 0x2010), base - kBase);
+  EXPECT_EQ(Guest32(base + 0x2FFC), base - kBase);  // the page's last word
+  EXPECT_EQ(Guest32(base + 0x2014), 0u);
+}
+
 TEST_F(MapTest, RelocationTablesThatChangeNothing) {
   struct Row {
     const char* what;
@@ -187,13 +203,13 @@ TEST_F(MapTest, RelocationTablesThatChangeNothing) {
     w.directories[5][1] = r.directory_size;
     auto bytes = w.Build();
     Put32(bytes, 0x200 + 0x10, 0x12345678);
-    auto t2 = testing::MakeTestProcess();
-    ASSERT_EQ(t2->process->AllocateImage(kBase, 0x1000), kBase);
-    ModuleImage image(*t2->process);
+    auto other = testing::MakeTestProcess();
+    ASSERT_EQ(other->process->AllocateImage(kBase, 0x1000), kBase);
+    ModuleImage image(*other->process);
     ASSERT_EQ(image.Load(ToByteArray(bytes)), 1) << r.what;
     ASSERT_NE(image.GetImageBase(), kBase) << r.what;
     std::vector<uint8_t> word(4);
-    ASSERT_TRUE(t2->process->CopyFromProcess(image.GetImageBase() + 0x1010, word));
+    ASSERT_TRUE(other->process->CopyFromProcess(image.GetImageBase() + 0x1010, word));
     EXPECT_EQ(Get32(word, 0), 0x12345678u) << r.what;
   }
 }

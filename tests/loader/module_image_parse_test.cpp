@@ -20,8 +20,8 @@ using testing::Put32;
 
 class ParseHeadersTest : public ::testing::Test {
  protected:
-  std::unique_ptr<testing::TestProcess> t = testing::MakeTestProcess(false);
-  ModuleImage image{*t->process};
+  std::unique_ptr<testing::TestProcess> testbed = testing::MakeTestProcess(false);
+  ModuleImage image{*testbed->process};
 
   int Parse(const std::vector<uint8_t>& bytes) { return image.ParseHeaders(bytes.data(), bytes.size()); }
 };
@@ -37,7 +37,7 @@ PeWriter HeadersOnly() {
 
 struct ParseCase {
   const char* what;
-  std::function<std::vector<uint8_t>()> make;
+  std::function<std::vector<uint8_t>()> build_input;
   int expected;
 };
 
@@ -94,8 +94,8 @@ TEST_F(ParseHeadersTest, AcceptsAndRejectsAtEachBoundary) {
        0},
   };
   for (const auto& c : cases) {
-    ModuleImage fresh(*t->process);
-    const auto bytes = c.make();
+    ModuleImage fresh(*testbed->process);
+    const auto bytes = c.build_input();
     EXPECT_EQ(fresh.ParseHeaders(bytes.data(), bytes.size()), c.expected) << c.what;
     EXPECT_EQ(fresh.GetImageBase(), 0u) << c.what;
   }
@@ -193,7 +193,7 @@ TEST_F(ParseHeadersTest, ComputeImageSizeCoversHeadersAndEverySection) {
   for (const auto& c : cases) {
     PeWriter w;
     c.shape(w);
-    ModuleImage fresh(*t->process);
+    ModuleImage fresh(*testbed->process);
     const auto bytes = w.Build();
     ASSERT_EQ(fresh.ParseHeaders(bytes.data(), bytes.size()), 1) << c.what;
     EXPECT_EQ(fresh.ComputeImageSize(), c.expected) << c.what;
@@ -214,7 +214,7 @@ TEST_F(ParseHeadersTest, AlignUpRoundsToMultiples) {
       {7, 3, 9},                           // not a power of two
   };
   for (const Row& r : rows)
-    EXPECT_EQ(image.AlignUp(r.value, r.alignment), r.expected) << r.value << " / " << r.alignment;
+    EXPECT_EQ(AlignUp(r.value, r.alignment), r.expected) << r.value << " / " << r.alignment;
 }
 
 }  // namespace

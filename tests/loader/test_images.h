@@ -36,4 +36,17 @@ struct TestProcess {
 };
 std::unique_ptr<TestProcess> MakeTestProcess(bool register_host = true);
 
+// A guest function that reads one data word through each of DS, ES, FS and
+// GS: stdcall (a1) -> a1 + 4 * 10. A call after one that broke a segment
+// register or the paging mode faults instead of giving that result.
+struct SegmentProbe {
+  static constexpr uint32_t kDataWord = 10;
+  static constexpr uint32_t Expected(uint32_t a1) { return a1 + 4 * kDataWord; }
+  // Writes the function (starting at address) and its data word into the
+  // page of guest memory at address; false when the write fails.
+  static bool WriteAt(EmulatedProcess& process, uint32_t address);
+  // Reserves a page and writes the function there; 0 when that fails.
+  static uint32_t Place(EmulatedProcess& process);
+};
+
 }  // namespace pindrel::testing
