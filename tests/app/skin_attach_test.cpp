@@ -28,6 +28,7 @@
 #include "app/main_window.h"
 #include "app/skin_attach.h"
 #include "app/skin_host.h"
+#include "loader/byte_view.h"
 #include "loader/pe_format.h"
 #include "resources/skin_engine/skin_table.h"
 #include "resources/skin_engine/stored_skins.h"
@@ -54,10 +55,10 @@ std::vector<SkinRow> TableRows() {
 QColor Rgb(uint32_t rgb) { return QColor(QRgb(rgb)); }
 
 uint32_t Le32(const std::vector<uint8_t>& b, std::size_t at) {
-  return pe::LoadLe32(b.data() + at);
+  return LoadLe32(b.data() + at);
 }
 
-void PutLe32(std::vector<uint8_t>& b, std::size_t at, uint32_t v) { pe::StoreLe32(b.data() + at, v); }
+void PutLe32(std::vector<uint8_t>& b, std::size_t at, uint32_t v) { StoreLe32(b.data() + at, v); }
 
 std::vector<uint8_t> Bytes(std::span<const uint8_t> s) { return {s.begin(), s.end()}; }
 
@@ -152,7 +153,7 @@ TEST_F(SkinAttach, EngineExportsAFewNamesInAscendingOrderAndImportsByNameOnly) {
   std::vector<std::string> exported;
   for (uint32_t i = 0; i < names; ++i) {
     exported.push_back(skin_process()->ReadString(base + Le32(name_rvas, 4 * i), 64).value_or(""));
-    EXPECT_EQ(pe::LoadLe16(ordinals.data() + 2 * i), i);
+    EXPECT_EQ(LoadLe16(ordinals.data() + 2 * i), i);
     EXPECT_EQ(exported.back().find('@'), std::string::npos) << exported.back() << " is decorated";
   }
   EXPECT_TRUE(std::is_sorted(exported.begin(), exported.end()));
@@ -580,7 +581,7 @@ TEST(HostMemoryMapping, GuestReadsTheHostBytesThemselvesAndCannotWriteThem) {
   ASSERT_NE(code, 0u);
   // mov dword [at], 1 ; ret
   std::array<uint8_t, 11> store{0xC7, 0x05, 0, 0, 0, 0, 1, 0, 0, 0, 0xC3};
-  pe::StoreLe32(store.data() + 2, at);
+  StoreLe32(store.data() + 2, at);
   ASSERT_TRUE(process->CopyToProcess(code, store));
   CallAddress(*process, code);
   EXPECT_EQ(process->last_call_outcome(), EmulatedProcess::CallOutcome::Faulted);

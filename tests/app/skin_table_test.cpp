@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "loader/byte_view.h"
 #include "loader/pe_format.h"
 #include "resources/skin_engine/skin_table.h"
 
@@ -73,12 +74,12 @@ TEST(SkinTable, AWrittenSkinHoldsTheRowWhereTheLayoutPutsIt) {
   const auto rows = ParseSkinTable(kGood, error);
   ASSERT_TRUE(rows.has_value()) << error;
   const std::vector<uint8_t> skin = BuildSkin(rows->front());
-  const auto at = [&skin](std::size_t offset) { return pe::LoadLe32(skin.data() + offset); };
+  const auto at = [&skin](std::size_t offset) { return LoadLe32(skin.data() + offset); };
 
   ASSERT_GE(skin.size(), std::size_t{SHE_HEADER_SIZE});
   EXPECT_EQ(std::string(skin.begin(), skin.begin() + 4), ".SHE");
-  EXPECT_EQ(pe::LoadLe16(skin.data() + SHE_VERSION_OFFSET), SHE_VERSION);
-  EXPECT_EQ(pe::LoadLe16(skin.data() + SHE_HEADER_SIZE_OFFSET), SHE_HEADER_SIZE);
+  EXPECT_EQ(LoadLe16(skin.data() + SHE_VERSION_OFFSET), SHE_VERSION);
+  EXPECT_EQ(LoadLe16(skin.data() + SHE_HEADER_SIZE_OFFSET), SHE_HEADER_SIZE);
   EXPECT_EQ(at(SHE_LENGTH_OFFSET), skin.size());
   EXPECT_EQ(at(SHE_CHECKSUM_OFFSET), SkinChecksum(skin));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(skin.data() + at(SHE_NAME_OFFSET))), "Porcelain");
