@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Transfers, BusyDuringTransfer,
                          ::testing::Values(Transfer{"fetch_bytes", [](const Text& a) { return fetch_bytes(a); }},
                                            Transfer{"SendHttpRequest",
                                                     [](const Text& a) { return SendHttpRequest(a); }}),
-                         [](const ::testing::TestParamInfo<Transfer>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Transfer>& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace pindrel

@@ -49,8 +49,11 @@ TEST(FormFont, EveryControlOfEveryFormUsesATwelvePixelChineseFace) {
       EXPECT_EQ(info.pixelSize(), 12);
       // The face itself draws the characters of the captions, not a fallback.
       const QFontMetrics m(w->font());
-      for (char16_t c : u"解析信息视频检查更新")
-        if (c != 0) EXPECT_TRUE(m.inFont(QChar(c))) << info.family().toStdString();
+      for (char16_t c : u"解析信息视频检查更新") {
+        if (c != 0) {
+          EXPECT_TRUE(m.inFont(QChar(c))) << info.family().toStdString();
+        }
+      }
     }
   }
   // The face the set-up script installs is the one in use.
