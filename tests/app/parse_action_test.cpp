@@ -17,6 +17,7 @@
 #include "app/parse_result.h"
 #include "app/video_page_parse.h"
 #include "desktop_double.h"
+#include "main_window_fixture.h"
 #include "foundation/gui/runtime.h"
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"
@@ -63,18 +64,10 @@ class CoverWatch : public QObject {
   }
 };
 
-class ParseAction : public testing::StandinSitesTest {
+// MainWindow over the stand-in sites; parse() here takes a whole address and
+// the state of the cover check box.
+class ParseAction : public testing::MainWindowTest {
  protected:
-  void SetUp() override {
-    StandinSitesTest::SetUp();
-    window = std::make_unique<MainWindow>();
-    window->show();
-  }
-  void TearDown() override {
-    window.reset();
-    StandinSitesTest::TearDown();
-  }
-
   // Types the address and presses 解析, as the user does.
   void parse(const Text& address, bool show_cover = false) {
     set_edit_text(*window->编辑框_地址, address);
@@ -82,9 +75,6 @@ class ParseAction : public testing::StandinSitesTest {
     window->解析->click();
   }
   Text info() const { return edit_text(*window->编辑框_信息); }
-
-  DesktopDouble desktop;
-  std::unique_ptr<MainWindow> window;
 };
 
 struct DemoRow {
