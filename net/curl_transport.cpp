@@ -222,6 +222,13 @@ class CurlTransport::RequestTransfer {
   static size_t on_body(char* data, size_t size, size_t count, void* user) {
     auto* self = static_cast<RequestTransfer*>(user);
     const std::size_t n = size * count;
+    // A read window is waiting to be read: libcurl keeps these bytes and stops
+    // reading the socket until pump() resumes it, so the transport never
+    // stages more than a window and one delivery, however fast the body comes.
+    if (self->pending() >= kStagingWindow) {
+      self->paused_ = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
     self->last_activity_ = Clock::now();
     self->connected_ = true;
     if (!self->transfer_.accept_body(n)) return 0;  // past the cap: libcurl ends the transfer
@@ -265,6 +272,16 @@ class CurlTransport::RequestTransfer {
     if (pending() == 0) {
       staged_.clear();
       staged_offset_ = 0;
+      // May hand over the bytes kept at the pause at once, through on_body.
+      if (paused_) {
+        paused_ = false;
+        last_activity_ = Clock::now();
+        if (curl_easy_pause(transfer_.easy().get(), CURLPAUSE_CONT) != CURLE_OK) {
+          own_end_ = TransferEnd::kOtherFailure;
+          transfer_.stop();
+          return false;
+        }
+      }
     }
     if (!transfer_.perform()) return false;
     const TransferLimits& limits = settings_.limits;
@@ -295,8 +312,12 @@ class CurlTransport::RequestTransfer {
   CurlTransfer transfer_;
 
   ResponseHead head_;
-  std::string staged_;  // delivered by libcurl, not yet read
+  // What libcurl delivered and no read has taken yet: at most one window and
+  // one delivery (on_body).
+  static constexpr std::size_t kStagingWindow = 64 * 1024;
+  std::string staged_;
   std::size_t staged_offset_ = 0;
+  bool paused_ = false;  // on_body paused the transfer; pump() resumes it
   bool connected_ = false;  // a connection is up; the idle clock runs
   // An end the transfer itself cannot name: the idle clock, the backstop
   // under libcurl's connect clock, an address that cannot be sent.

@@ -29,8 +29,9 @@
 // server set, can add a header line of its own.
 //
 // Every request handle runs its own transfer on a fresh connection; nothing is
-// reused between requests. The body is handed on as it arrives, so the
-// transport holds no more of it than libcurl delivers in one step.
+// reused between requests. The body is handed on as it arrives: once 64 KiB
+// wait to be read, the transfer pauses until they are, so the transport holds
+// no more of the body than that and one delivery of libcurl's.
 //
 // Each request keeps how its transfer ended (transfer_end), for a caller that
 // wants to tell the user why an exchange gave nothing: the exchange itself
