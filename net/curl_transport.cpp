@@ -9,6 +9,7 @@
 #include "net/curl_transport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -46,6 +47,8 @@ class CurlTransport::RequestTransfer {
                             set_cookies() && set_agent(root) && set_headers(header_block) &&
                             set_verb_and_body(body) && set_time_outs() && set_callbacks();
     if (!configured || !transfer_.start()) {
+      // set_target has already named an address that cannot be sent.
+      if (own_end_ == TransferEnd::kNotEnded) own_end_ = TransferEnd::kOtherFailure;
       transfer_.stop();
       return false;
     }
@@ -77,6 +80,21 @@ class CurlTransport::RequestTransfer {
 
   bool body_refused() const { return transfer_.ended() == CurlTransfer::End::kBodyTooLong; }
 
+  TransferEnd end() const {
+    if (own_end_ != TransferEnd::kNotEnded) return own_end_;
+    switch (transfer_.ended()) {
+      case CurlTransfer::End::kRunning: return TransferEnd::kNotEnded;
+      case CurlTransfer::End::kComplete: return end_of_result();
+      case CurlTransfer::End::kDeadline: return TransferEnd::kDeadline;
+      case CurlTransfer::End::kTooSlow: return TransferEnd::kLowSpeed;
+      case CurlTransfer::End::kBodyTooLong: return TransferEnd::kBodyCap;
+      case CurlTransfer::End::kStopped: break;
+    }
+    return TransferEnd::kOtherFailure;
+  }
+
+  int code() const { return transfer_.ended() == CurlTransfer::End::kRunning ? 0 : transfer_.result(); }
+
  private:
   using Clock = std::chrono::steady_clock;
 
@@ -84,11 +102,33 @@ class CurlTransport::RequestTransfer {
   bool follows() const { return (flags_ & kFlagNoAutoRedirect) == 0; }
   std::size_t pending() const { return staged_.size() - staged_offset_; }
 
+  // What libcurl's own result says. CURLE_COULDNT_CONNECT covers every failed
+  // connect(); only the errno of the last attempt tells a refusal from, say,
+  // an unreachable network. The only time-out libcurl runs here is the
+  // connect time-out (name resolution included).
+  TransferEnd end_of_result() const {
+    switch (transfer_.result()) {
+      case CURLE_OK: return TransferEnd::kCompleted;
+      case CURLE_COULDNT_RESOLVE_HOST: return TransferEnd::kHostNotFound;
+      case CURLE_OPERATION_TIMEDOUT: return TransferEnd::kConnectTimeout;
+      case CURLE_COULDNT_CONNECT: {
+        long error = 0;
+        const bool known = curl_easy_getinfo(transfer_.easy().get(), CURLINFO_OS_ERRNO, &error) == CURLE_OK;
+        return known && error == ECONNREFUSED ? TransferEnd::kRefused : TransferEnd::kOtherFailure;
+      }
+      default: return TransferEnd::kOtherFailure;
+    }
+  }
+
   // Scheme, host, port and path; the path goes out as the caller composed it
   // (no "/../" squashing). An address that cannot be sent as it is fails here.
   bool set_target(const ConnectionRecord& connection) {
     const std::string_view host = connection.host.bytes();
-    if (!IsPlainHost(host) || !IsPlainPath(path_)) return false;
+    if (!IsPlainHost(host)) {
+      own_end_ = TransferEnd::kHostNotFound;  // as a name that does not resolve
+      return false;
+    }
+    if (!IsPlainPath(path_)) return false;
     const int port = connection.port != 0 ? connection.port : (secure() ? 443 : 80);
     url_ = std::string(secure() ? "https://" : "http://");
     url_.append(host);
@@ -182,6 +222,13 @@ class CurlTransport::RequestTransfer {
   static size_t on_body(char* data, size_t size, size_t count, void* user) {
     auto* self = static_cast<RequestTransfer*>(user);
     const std::size_t n = size * count;
+    // A read window is waiting to be read: libcurl keeps these bytes and stops
+    // reading the socket until pump() resumes it, so the transport never
+    // stages more than a window and one delivery, however fast the body comes.
+    if (self->pending() >= kStagingWindow) {
+      self->paused_ = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
     self->last_activity_ = Clock::now();
     self->connected_ = true;
     if (!self->transfer_.accept_body(n)) return 0;  // past the cap: libcurl ends the transfer
@@ -225,6 +272,16 @@ class CurlTransport::RequestTransfer {
     if (pending() == 0) {
       staged_.clear();
       staged_offset_ = 0;
+      // May hand over the bytes kept at the pause at once, through on_body.
+      if (paused_) {
+        paused_ = false;
+        last_activity_ = Clock::now();
+        if (curl_easy_pause(transfer_.easy().get(), CURLPAUSE_CONT) != CURLE_OK) {
+          own_end_ = TransferEnd::kOtherFailure;
+          transfer_.stop();
+          return false;
+        }
+      }
     }
     if (!transfer_.perform()) return false;
     const TransferLimits& limits = settings_.limits;
@@ -232,6 +289,7 @@ class CurlTransport::RequestTransfer {
     // Silent for the idle period once connected; and, as a backstop under
     // libcurl's own clock, silent for a connection and an idle period together.
     if ((connected_ && silent > limits.idle_timeout) || silent > limits.connect_timeout + limits.idle_timeout) {
+      own_end_ = connected_ ? TransferEnd::kIdleTimeout : TransferEnd::kConnectTimeout;
       transfer_.stop();
       return false;
     }
@@ -254,12 +312,35 @@ class CurlTransport::RequestTransfer {
   CurlTransfer transfer_;
 
   ResponseHead head_;
-  std::string staged_;  // delivered by libcurl, not yet read
+  // What libcurl delivered and no read has taken yet: at most one window and
+  // one delivery (on_body).
+  static constexpr std::size_t kStagingWindow = 64 * 1024;
+  std::string staged_;
   std::size_t staged_offset_ = 0;
+  bool paused_ = false;  // on_body paused the transfer; pump() resumes it
   bool connected_ = false;  // a connection is up; the idle clock runs
+  // An end the transfer itself cannot name: the idle clock, the backstop
+  // under libcurl's connect clock, an address that cannot be sent.
+  TransferEnd own_end_ = TransferEnd::kNotEnded;
   Clock::time_point last_activity_ = Clock::now();
   curl_off_t last_uploaded_ = 0;
 };
+
+const char* TransferEndName(TransferEnd end) {
+  switch (end) {
+    case TransferEnd::kNotEnded: return "not ended";
+    case TransferEnd::kCompleted: return "completed";
+    case TransferEnd::kRefused: return "refused";
+    case TransferEnd::kHostNotFound: return "host not found";
+    case TransferEnd::kConnectTimeout: return "connect time-out";
+    case TransferEnd::kIdleTimeout: return "idle time-out";
+    case TransferEnd::kLowSpeed: return "low-speed limit";
+    case TransferEnd::kDeadline: return "deadline";
+    case TransferEnd::kBodyCap: return "body cap";
+    case TransferEnd::kOtherFailure: return "other failure";
+  }
+  return "?";
+}
 
 CurlTransport::CurlTransport(CurlTransportSettings settings) : settings_(std::move(settings)) {}
 
@@ -273,6 +354,13 @@ Kind* CurlTransport::find(Handle handle) {
 
 CurlTransport::RequestTransfer* CurlTransport::find_request(Handle handle) {
   auto* request = find<std::unique_ptr<RequestTransfer>>(handle);
+  return request ? request->get() : nullptr;
+}
+
+const CurlTransport::RequestTransfer* CurlTransport::find_request(Handle handle) const {
+  const auto it = records_.find(handle);
+  if (it == records_.end()) return nullptr;
+  const auto* request = std::get_if<std::unique_ptr<RequestTransfer>>(&it->second);
   return request ? request->get() : nullptr;
 }
 
@@ -329,6 +417,16 @@ std::size_t CurlTransport::body_size_hint(Handle request) {
 bool CurlTransport::body_refused(Handle request) {
   const RequestTransfer* req = find_request(request);
   return req != nullptr && req->body_refused();
+}
+
+TransferEnd CurlTransport::transfer_end(Handle request) const {
+  const RequestTransfer* req = find_request(request);
+  return req ? req->end() : TransferEnd::kNotEnded;
+}
+
+int CurlTransport::transfer_code(Handle request) const {
+  const RequestTransfer* req = find_request(request);
+  return req ? req->code() : 0;
 }
 
 void CurlTransport::close(Handle handle) { records_.erase(handle); }

@@ -29,8 +29,13 @@
 // server set, can add a header line of its own.
 //
 // Every request handle runs its own transfer on a fresh connection; nothing is
-// reused between requests. The body is handed on as it arrives, so the
-// transport holds no more of it than libcurl delivers in one step.
+// reused between requests. The body is handed on as it arrives: once 64 KiB
+// wait to be read, the transfer pauses until they are, so the transport holds
+// no more of the body than that and one delivery of libcurl's.
+//
+// Each request keeps how its transfer ended (transfer_end), for a caller that
+// wants to tell the user why an exchange gave nothing: the exchange itself
+// only ever sees an empty body.
 //
 // Single-threaded: a transport and its handles are used from one thread, the
 // one that runs the exchange (the transfers call the wait hook on it).
@@ -46,6 +51,24 @@
 #include "net/transfer_limits.h"
 
 namespace pindrel {
+
+// How the transfer of a request handle ended.
+enum class TransferEnd {
+  kNotEnded,        // no such request, not sent yet, or still running
+  kCompleted,       // libcurl finished the transfer without an error
+  kRefused,         // the connection was refused: nothing listens there
+  kHostNotFound,    // the host name does not resolve (or is not a plain name)
+  kConnectTimeout,  // no connection within the connect time-out
+  kIdleTimeout,     // connected, then nothing received or sent for the idle period
+  kLowSpeed,        // too few bytes received in a low-speed window
+  kDeadline,        // the exchange, redirections included, ran past its deadline
+  kBodyCap,         // the body grew past the cap
+  kOtherFailure,    // anything else: a connection closed without a response, a
+                    // TLS failure, a malformed response... (transfer_code says which)
+};
+
+// "refused", "idle time-out", ...: for messages and test output.
+const char* TransferEndName(TransferEnd end);
 
 struct CurlTransportSettings {
   TransferLimits limits;
@@ -78,6 +101,13 @@ class CurlTransport final : public HttpTransport {
   std::size_t body_size_hint(Handle request) override;
   bool body_refused(Handle request) override;
 
+  // How the request's transfer ended; readable until the handle is closed.
+  TransferEnd transfer_end(Handle request) const;
+  // libcurl's result code (a CURLcode) when libcurl itself ended the
+  // transfer, the write error of a refused body included; 0 when it has not
+  // (it succeeded, is still running, or one of our own clocks ended it).
+  int transfer_code(Handle request) const;
+
   // What a root handle holds until its requests need it.
   struct RootRecord {
     Text agent;
@@ -97,6 +127,7 @@ class CurlTransport final : public HttpTransport {
   template <typename Kind>
   Kind* find(Handle handle);
   RequestTransfer* find_request(Handle handle);
+  const RequestTransfer* find_request(Handle handle) const;
   // Files a new record under the next handle number and returns that handle.
   Handle file(Record record);
 

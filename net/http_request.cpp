@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "net/cookies.h"
 #include "net/curl_transport.h"
@@ -56,25 +57,24 @@ std::optional<Response> exchange(HttpTransport& transport, const HttpRequestPlan
   // header query fails, which the steps below already handle.
   transport.send_request(request.get(), plan.header_block, plan.body);
 
-  // The body grows in one buffer, sized once when the length is announced,
-  // and becomes the result without another copy.
-  std::string body;
-  body.reserve(transport.body_size_hint(request.get()));
+  // The body grows in one realloc-grown buffer (byte_buffer.h), which moves
+  // its pages rather than copying them as it grows, and becomes the result
+  // without another copy.
+  ByteArray body;
   std::array<unsigned char, kReadChunk> chunk;
   for (;;) {
     const int n = transport.read(request.get(), chunk.data(), kReadChunk);
     if (n <= 0) break;
-    body.append(reinterpret_cast<const char*>(chunk.data()), static_cast<std::size_t>(std::min(n, kReadChunk)));
+    body.append(std::string_view(reinterpret_cast<const char*>(chunk.data()),
+                                 static_cast<std::size_t>(std::min(n, kReadChunk))));
   }
   // A body the transport refused (past its cap) fails the exchange.
-  if (transport.body_refused(request.get())) std::string().swap(body);
-  // An announced length far above what came leaves no idle buffer behind.
-  if (body.capacity() - body.size() > body.size()) body.shrink_to_fit();
+  if (transport.body_refused(request.get())) body = ByteArray();
 
   // 5000 spaces; a query that fits leaves a zero-terminated block in them.
   std::string buffer(kHeaderBuffer, ' ');
   transport.query_raw_headers(request.get(), buffer.data(), buffer.size());
-  return Response{ByteArray(std::move(body)), Text::from_bytes(buffer)};
+  return Response{std::move(body), Text::from_bytes(buffer)};
 }
 
 }  // namespace

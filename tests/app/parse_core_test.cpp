@@ -12,12 +12,16 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
+#include <thread>
 
 #include "app/page_fetch.h"
 #include "app/video_page_parse.h"
 #include "foundation/code_page.h"
 #include "foundation/text_primitives.h"
 #include "standin_fixture.h"
+#include "tests/net/black_hole_listener.h"
+#include "tools/loopback_server/hostile_handlers.h"
 #include "tools/loopback_server/raw_socket_server.h"
 #include "tests/support/test_text.h"
 
@@ -290,16 +294,35 @@ int closed_port() {
   return port;
 }
 
-// Each way a parse fails, on its own loopback case: the window program's
-// message, then one line naming the cause; nothing on standard output.
+std::string host_of(const RawSocketServer& s) { return s.base_url().substr(std::string("http://").size()); }
+
+// Each way a parse fails, on its own loopback case with shortened limits: the
+// window program's message, then one line naming the cause; nothing on
+// standard output.
 TEST_F(ParseTool, FailureNamesItsCause) {
   RawSocketServer silent([](RawConnection& c) { c.hold(); });
   RawSocketServer closing([](RawConnection& c) { c.close(); });
-  ASSERT_TRUE(silent.start());
-  ASSERT_TRUE(closing.start());
-  const std::string silent_host = silent.base_url().substr(std::string("http://").size());
-  const std::string closing_host = closing.base_url().substr(std::string("http://").size());
+  RawSocketServer trickle(Trickle(std::chrono::milliseconds(40)));
+  RawSocketServer chain(SlowRedirection(std::chrono::milliseconds(200), "/again"));
+  RawSocketServer endless(EndlessBody(/*chunked=*/true));
+  // A status, then silence: the status comes first among the causes, and a
+  // 200 cut short by a limit is named by the limit.
+  RawSocketServer missing_then_silent([](RawConnection& c) {
+    c.send("HTTP/1.1 404 Not Found\r\nContent-Length: 100\r\n\r\nnot");
+    c.hold();
+  });
+  RawSocketServer ok_then_silent([](RawConnection& c) {
+    c.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n<html>");
+    c.hold();
+  });
+  for (RawSocketServer* s : {&silent, &closing, &trickle, &chain, &endless, &missing_then_silent, &ok_then_silent})
+    ASSERT_TRUE(s->start());
+  BlackHoleListener hole;
+  ASSERT_TRUE(hole.start());
+  const std::string hole_host = "127.0.0.1:" + std::to_string(hole.port());
   const std::string refused_host = "127.0.0.1:" + std::to_string(closed_port());
+  // An over-long label fails in the local resolver, before any query is sent.
+  const std::string unknown_host = std::string(70, 'a') + ".invalid";
 
   struct Row {
     const char* what;
@@ -309,10 +332,24 @@ TEST_F(ParseTool, FailureNamesItsCause) {
       {"no identifier", hosts(sites.mirror_host()) + address("av1917648"), "no video identifier in the address"},
       {"port out of range", hosts("127.0.0.1:70000") + address("av1917648/"),
        "the mirror address cannot be used: 127.0.0.1:70000"},
+      {"unknown host", hosts(unknown_host) + address("av1917648/"), "host not found: " + unknown_host + ":80"},
       {"refused", hosts(refused_host) + address("av1917648/"), "connection refused by " + refused_host},
-      {"silent server", "--idle-timeout 0.3 " + hosts(silent_host) + address("av1917648/"),
-       "time-out waiting for " + silent_host},
-      {"closed without a response", hosts(closing_host) + address("av1917648/"), "no response from " + closing_host},
+      {"no connection in time", "--connect-timeout 0.3 " + hosts(hole_host) + address("av1917648/"),
+       "time-out connecting to " + hole_host},
+      {"silent server", "--idle-timeout 0.3 " + hosts(host_of(silent)) + address("av1917648/"),
+       "time-out waiting for " + host_of(silent)},
+      {"closed without a response", hosts(host_of(closing)) + address("av1917648/"),
+       "no response from " + host_of(closing)},
+      {"a trickle", "--low-speed-window 0.3 " + hosts(host_of(trickle)) + address("av1917648/"),
+       "too slow: fewer than 1024 bytes in 0.3 s from " + host_of(trickle)},
+      {"slow redirections", "--deadline 0.7 " + hosts(host_of(chain)) + address("av1917648/"),
+       "deadline of 0.7 s passed waiting for " + host_of(chain)},
+      {"a body without end", "--max-page-bytes 65536 " + hosts(host_of(endless)) + address("av1917648/"),
+       "page larger than 65536 bytes from " + host_of(endless)},
+      {"404, then silence", "--idle-timeout 0.3 " + hosts(host_of(missing_then_silent)) + address("av1917648/"),
+       "HTTP status 404 from " + host_of(missing_then_silent)},
+      {"200, then silence", "--idle-timeout 0.3 " + hosts(host_of(ok_then_silent)) + address("av1917648/"),
+       "time-out waiting for " + host_of(ok_then_silent)},
       {"not found", hosts(sites.mirror_host()) + address("av404/"), "HTTP status 404 from " + sites.mirror_host()},
       {"no title (LF line ends)", hosts(sites.mirror_host()) + address("av2000002/"), "the page had no title"},
       {"--json changes nothing", "--json " + hosts(sites.mirror_host()) + address("av2000002/"), "the page had no title"},
@@ -325,15 +362,43 @@ TEST_F(ParseTool, FailureNamesItsCause) {
   }
 }
 
+// A page with its title at the start, sent without a length in two pieces
+// (so that the first has been read when the second passes the cap): one of
+// exactly the cap parses; one byte past the cap fails as a whole, although the
+// part already read holds the title.
+TEST_F(ParseTool, PagePastTheCapFailsWholeEvenWithATitleInIt) {
+  const std::string page = "<meta property=\"og:title\" content=\"T\" />\r\n" + std::string(100'000, ' ');
+  RawSocketServer server([&page](RawConnection& c) {
+    if (!c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + page.substr(0, 1000))) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    c.send(std::string_view(page).substr(1000));
+  });
+  ASSERT_TRUE(server.start());
+  const std::string args = hosts(host_of(server)) + address("av1917648/");
+
+  const ToolOutput at_cap = run_tool("--max-page-bytes " + std::to_string(page.size()) + " " + args);
+  EXPECT_EQ(at_cap.status, 0) << at_cap.err;
+  EXPECT_TRUE(at_cap.out.starts_with("\r\n视频名称：T\r\n")) << at_cap.out.substr(0, 100);
+
+  const ToolOutput past = run_tool("--max-page-bytes " + std::to_string(page.size() - 1) + " " + args);
+  EXPECT_EQ(past.status, 1);
+  EXPECT_EQ(past.out, "");
+  EXPECT_EQ(past.err, "亲，地址错误或者暂不支持解析喔~ 请仔细检查一下喔~\ncause: page larger than " +
+                          std::to_string(page.size() - 1) + " bytes from " + host_of(server) + "\n");
+}
+
 TEST_F(ParseTool, UsageAndHelp) {
   const ToolOutput help = run_tool("--help");
   EXPECT_EQ(help.status, 0);
-  for (const char* option : {"--json", "--video-site-host", "--mirror-host", "--connect-timeout", "--idle-timeout"})
+  for (const char* option : {"--json", "--video-site-host", "--mirror-host", "--connect-timeout", "--idle-timeout",
+                             "--low-speed-window", "--deadline", "--max-page-bytes"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   for (const char* code : {"  0  ", "  1  ", "  2  "}) EXPECT_NE(help.out.find(code), std::string::npos) << code;
 
   for (const char* args : {"", "--bogus x", "a b", "--idle-timeout 0 x", "--idle-timeout -1 x",
-                           "--connect-timeout 1s x", "--mirror-host"}) {
+                           "--connect-timeout 1s x", "--mirror-host", "--deadline 0 x", "--low-speed-window x y",
+                           "--max-page-bytes 0 x", "--max-page-bytes -5 x", "--max-page-bytes 1.5 x",
+                           "--max-page-bytes 99999999999999999999999 x"}) {
     const ToolOutput run = run_tool(args);
     EXPECT_EQ(run.status, 2) << args;
     EXPECT_EQ(run.out, "") << args;
