@@ -277,7 +277,9 @@ class CurlTransport::RequestTransfer {
         paused_ = false;
         last_activity_ = Clock::now();
         if (curl_easy_pause(transfer_.easy().get(), CURLPAUSE_CONT) != CURLE_OK) {
-          own_end_ = TransferEnd::kOtherFailure;
+          // The kept bytes may have passed the cap as they were handed over:
+          // then the transfer has already said why it ends.
+          if (transfer_.ended() == CurlTransfer::End::kRunning) own_end_ = TransferEnd::kOtherFailure;
           transfer_.stop();
           return false;
         }
