@@ -93,7 +93,12 @@ class CurlTransport::RequestTransfer {
     return TransferEnd::kOtherFailure;
   }
 
-  int code() const { return transfer_.ended() == CurlTransfer::End::kRunning ? 0 : transfer_.result(); }
+  // libcurl's result: the one the transfer ended with, or the one of a resume
+  // that ended it (a refused write while the kept bytes were handed over).
+  int code() const {
+    if (resume_result_ != CURLE_OK) return resume_result_;
+    return transfer_.ended() == CurlTransfer::End::kRunning ? 0 : transfer_.result();
+  }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -276,7 +281,8 @@ class CurlTransport::RequestTransfer {
       if (paused_) {
         paused_ = false;
         last_activity_ = Clock::now();
-        if (curl_easy_pause(transfer_.easy().get(), CURLPAUSE_CONT) != CURLE_OK) {
+        resume_result_ = curl_easy_pause(transfer_.easy().get(), CURLPAUSE_CONT);
+        if (resume_result_ != CURLE_OK) {
           // The kept bytes may have passed the cap as they were handed over:
           // then the transfer has already said why it ends.
           if (transfer_.ended() == CurlTransfer::End::kRunning) own_end_ = TransferEnd::kOtherFailure;
@@ -319,6 +325,7 @@ class CurlTransport::RequestTransfer {
   static constexpr std::size_t kStagingWindow = 64 * 1024;
   std::string staged_;
   std::size_t staged_offset_ = 0;
+  CURLcode resume_result_ = CURLE_OK;
   bool paused_ = false;  // on_body paused the transfer; pump() resumes it
   bool connected_ = false;  // a connection is up; the idle clock runs
   // An end the transfer itself cannot name: the idle clock, the backstop
