@@ -34,7 +34,6 @@ class WatchingTransport final : public HttpTransport {
   bool query_raw_headers(Handle request, char* buffer, std::size_t size) override {
     return inner_.query_raw_headers(request, buffer, size);
   }
-  std::size_t body_size_hint(Handle request) override { return inner_.body_size_hint(request); }
   bool body_refused(Handle request) override { return inner_.body_refused(request); }
   void close(Handle handle) override {
     if (handle != 0 && handle == request_) end = inner_.transfer_end(handle);

@@ -254,9 +254,9 @@ ByteArray blank_bytes(int n) {
 }
 
 ByteArray concat_bytes(std::initializer_list<ByteArray> parts) {
-  std::string out;
+  ByteArray out;
   for (const auto& p : parts) out.append(p.view());
-  return ByteArray(std::move(out));
+  return out;
 }
 
 int32_t bytes_read_int32(const ByteArray& b) {
@@ -274,7 +274,7 @@ Text text_at_address(const void* address) {
 
 ByteArray bytes_at_address(const void* address, int n) {
   if (!address || n <= 0) return {};
-  return ByteArray(std::string(static_cast<const char*>(address), static_cast<std::size_t>(n)));
+  return ByteArray(std::string_view(static_cast<const char*>(address), static_cast<std::size_t>(n)));
 }
 
 int32_t bit_and(std::initializer_list<int32_t> values) {

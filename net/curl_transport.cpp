@@ -70,14 +70,6 @@ class CurlTransport::RequestTransfer {
 
   bool copy_head(char* buffer, std::size_t size) const { return head_.copy_to(buffer, size); }
 
-  std::size_t body_size_hint() const {
-    if (!head_.complete()) return 0;
-    curl_off_t length = -1;
-    if (curl_easy_getinfo(transfer_.easy().get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK) return 0;
-    if (length <= 0 || static_cast<std::size_t>(length) > settings_.limits.max_body_bytes) return 0;
-    return static_cast<std::size_t>(length);
-  }
-
   bool body_refused() const { return transfer_.ended() == CurlTransfer::End::kBodyTooLong; }
 
   TransferEnd end() const {
@@ -416,11 +408,6 @@ int CurlTransport::read(Handle request, unsigned char* buffer, int size) {
 bool CurlTransport::query_raw_headers(Handle request, char* buffer, std::size_t size) {
   const RequestTransfer* req = find_request(request);
   return req != nullptr && req->copy_head(buffer, size);
-}
-
-std::size_t CurlTransport::body_size_hint(Handle request) {
-  const RequestTransfer* req = find_request(request);
-  return req ? req->body_size_hint() : 0;
 }
 
 bool CurlTransport::body_refused(Handle request) {

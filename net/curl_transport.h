@@ -96,9 +96,6 @@ class CurlTransport final : public HttpTransport {
   int read(Handle request, unsigned char* buffer, int size) override;
   bool query_raw_headers(Handle request, char* buffer, std::size_t size) override;
   void close(Handle handle) override;
-  // The Content-Length of the final response when it names one within the
-  // body cap.
-  std::size_t body_size_hint(Handle request) override;
   bool body_refused(Handle request) override;
 
   // How the request's transfer ended; readable until the handle is closed.

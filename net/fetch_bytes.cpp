@@ -4,7 +4,7 @@
 #include "net/fetch_bytes.h"
 
 #include <algorithm>
-#include <string>
+#include <string_view>
 
 #include "net/curl_easy.h"
 
@@ -13,13 +13,13 @@ namespace {
 
 struct BodySink {
   CurlTransfer& transfer;
-  std::string body;
+  ByteArray body;  // grows in place, handed out by move
 
   static size_t on_body(char* data, size_t size, size_t count, void* user) {
     auto* self = static_cast<BodySink*>(user);
     const std::size_t n = size * count;
     if (!self->transfer.accept_body(n)) return 0;  // past the cap: libcurl ends the transfer
-    self->body.append(data, n);
+    self->body.append(std::string_view(data, n));
     return n;
   }
   static size_t on_header(char*, size_t size, size_t count, void* user) {
@@ -57,7 +57,7 @@ ByteArray fetch_bytes(const Text& address, const TransferLimits& limits) {
   while (transfer.step()) {
   }
   if (!transfer.succeeded()) return {};
-  return ByteArray(std::move(sink.body));
+  return std::move(sink.body);
 }
 
 }  // namespace pindrel

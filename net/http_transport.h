@@ -66,12 +66,6 @@ class HttpTransport {
   virtual void close(Handle handle) = 0;
 
   // Beyond WinInet's operations, for a transport that knows more:
-  // The body's length as the response announces it, once send_request is
-  // back; 0 when it is not known. Only a hint for sizing a buffer.
-  virtual std::size_t body_size_hint(Handle request) {
-    (void)request;
-    return 0;
-  }
   // True when the transport gave up on the body because it grew past what the
   // transport accepts: the exchange has failed, and what was read is not the
   // body.

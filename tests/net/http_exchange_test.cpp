@@ -65,10 +65,8 @@ class ScriptedTransport final : public HttpTransport {
     return true;
   }
   void close(Handle handle) override { calls.push_back("close " + std::to_string(handle)); }
-  std::size_t body_size_hint(Handle) override { return size_hint; }
   bool body_refused(Handle) override { return refuse_body; }
 
-  std::size_t size_hint = 0;  // the length the transport claims to know
   bool refuse_body = false;   // the body went past the transport's cap
 
   int reads = 0;
@@ -191,17 +189,6 @@ TEST(Exchange, JarAndResponseCookies) {
   t2.raw_headers = t.raw_headers;
   SendHttpRequest(t2, T("http://h/"), 0, {}, nullptr, &cookies);
   EXPECT_EQ(cookies, T("a=2; b=3"));
-}
-
-TEST(Exchange, BodySizeHintOnlySizesTheBuffer) {
-  const std::string body = "0123456789";
-  // Right, too small, too big, and far too big.
-  for (std::size_t hint : {std::size_t{10}, std::size_t{3}, std::size_t{11}, std::size_t{1} << 20}) {
-    ScriptedTransport t;
-    t.body = body;
-    t.size_hint = hint;
-    EXPECT_EQ(SendHttpRequest(t, T("http://h/")), ByteArray(body)) << hint;
-  }
 }
 
 TEST(Exchange, RefusedBodyFailsTheExchangeButKeepsTheHead) {
