@@ -1,6 +1,6 @@
 #include "resources/banner.h"
 
-#include <string_view>
+#include "resources/embedded_bytes.h"
 
 namespace pindrel::resources {
 extern const unsigned char kBannerPng[];
@@ -9,9 +9,6 @@ extern const unsigned long kBannerPngSize;
 
 namespace pindrel {
 
-ByteArray BannerPicture() {
-  return ByteArray::from_view(
-      std::string_view(reinterpret_cast<const char*>(resources::kBannerPng), resources::kBannerPngSize));
-}
+ByteArray BannerPicture() { return EmbeddedBytes(resources::kBannerPng, resources::kBannerPngSize); }
 
 }  // namespace pindrel

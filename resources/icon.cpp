@@ -1,6 +1,6 @@
 #include "resources/icon.h"
 
-#include <string_view>
+#include "resources/embedded_bytes.h"
 
 namespace pindrel::resources {
 extern const unsigned char kIcon16Png[];
@@ -15,18 +15,10 @@ extern const unsigned long kIcon256PngSize;
 
 namespace pindrel {
 
-namespace {
-
-ByteArray picture(const unsigned char* bytes, unsigned long size) {
-  return ByteArray::from_view(std::string_view(reinterpret_cast<const char*>(bytes), size));
-}
-
-}  // namespace
-
 std::vector<ByteArray> ApplicationIconPictures() {
   using namespace resources;
-  return {picture(kIcon16Png, kIcon16PngSize), picture(kIcon32Png, kIcon32PngSize),
-          picture(kIcon48Png, kIcon48PngSize), picture(kIcon256Png, kIcon256PngSize)};
+  return {EmbeddedBytes(kIcon16Png, kIcon16PngSize), EmbeddedBytes(kIcon32Png, kIcon32PngSize),
+          EmbeddedBytes(kIcon48Png, kIcon48PngSize), EmbeddedBytes(kIcon256Png, kIcon256PngSize)};
 }
 
 }  // namespace pindrel

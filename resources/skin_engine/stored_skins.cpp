@@ -1,6 +1,6 @@
 #include "resources/skin_engine/stored_skins.h"
 
-#include <string_view>
+#include "resources/embedded_bytes.h"
 
 namespace pindrel::resources {
 extern const unsigned char kSkinEngineImage[];
@@ -13,8 +13,7 @@ extern const unsigned int kSkinOffsets[];
 namespace pindrel {
 
 ByteArray SkinEngineImage() {
-  return ByteArray::from_view(std::string_view(reinterpret_cast<const char*>(resources::kSkinEngineImage),
-                                               resources::kSkinEngineImageSize));
+  return EmbeddedBytes(resources::kSkinEngineImage, resources::kSkinEngineImageSize);
 }
 
 std::span<const uint8_t> SkinData() { return {resources::kSkinData, resources::kSkinDataSize}; }

@@ -11,13 +11,13 @@
 // one prepared buffer and the connection closed, so the server adds as little
 // as it can to what is measured. Prints "ready <port>" once it listens and
 // runs until SIGINT or SIGTERM. --write DIR also stores the two pages there.
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "tools/loopback_server/raw_socket_server.h"
+#include "tools/loopback_server/stop_signals.h"
 #include "tools/standin_sites/demo_videos.h"
 
 namespace {
@@ -62,11 +62,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const pindrel::StopSignals stop;
 
   std::string small, large;
   const std::string not_found = response("", 404);
@@ -91,8 +87,7 @@ int main(int argc, char** argv) {
   std::printf("ready %s\n", base.c_str());
   std::fflush(stdout);
 
-  int received = 0;
-  sigwait(&stop_signals, &received);
+  stop.wait();
   server.stop();
   return 0;
 }

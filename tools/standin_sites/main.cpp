@@ -9,11 +9,11 @@
 // (newer, same, no-version, utf8, not-http); without the option it is taken
 // from PINDREL_DEMO_MANIFEST, and "newer" when that is unset or empty.
 #include <QCoreApplication>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "tools/loopback_server/stop_signals.h"
 #include "tools/standin_sites/standin_sites.h"
 
 int main(int argc, char** argv) {
@@ -39,13 +39,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Block the stop signals before the server threads start, so that they all
-  // arrive here, at sigwait.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  // Before the server threads start, so that the stop signals all arrive at
+  // stop.wait().
+  const pindrel::StopSignals stop;
 
   // The image writers of the cover pictures are Qt plugins.
   QCoreApplication app(argc, argv);
@@ -66,8 +62,7 @@ int main(int argc, char** argv) {
   std::printf("ready\n");
   std::fflush(stdout);
 
-  int received = 0;
-  sigwait(&stop_signals, &received);
+  stop.wait();
   sites.stop();
   return 0;
 }
