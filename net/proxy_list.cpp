@@ -1,7 +1,7 @@
 // ProxyForScheme: see proxy_list.h.
 #include "net/proxy_list.h"
 
-#include "net/ascii_case.h"
+#include "foundation/ascii_case.h"
 
 namespace pindrel {
 

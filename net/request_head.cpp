@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "net/ascii_case.h"
+#include "foundation/ascii_case.h"
 
 namespace pindrel {
 

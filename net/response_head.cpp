@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "net/ascii_case.h"
+#include "foundation/ascii_case.h"
 
 namespace pindrel {
 namespace {

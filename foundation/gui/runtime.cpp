@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/ascii_case.h"
 #include "foundation/gui/desktop_services.h"
 #include "foundation/gui/gui_text.h"
 #include "foundation/local_text.h"
@@ -160,22 +161,8 @@ bool write_file(const Text& name, std::initializer_list<ByteArray> parts) {
   return true;
 }
 
-namespace {
-
-bool starts_with_ignoring_case(const Text& text, std::string_view prefix) {
-  const std::string_view b = text.bytes();
-  if (b.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    const char c = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 bool is_web_address(const Text& address) {
-  return starts_with_ignoring_case(address, "http://") || starts_with_ignoring_case(address, "https://");
+  return starts_with_ascii_lower(address.bytes(), "http://") || starts_with_ascii_lower(address.bytes(), "https://");
 }
 
 void open_address(const Text& address) {
