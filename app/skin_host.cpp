@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "loader/byte_view.h"
+
 extern "C" {
 #include "resources/skin_engine/skin_format.h"
 }
@@ -62,9 +64,7 @@ bool ReadWords(EmulatedProcess& process, uint32_t address, uint32_t count, std::
   std::vector<uint8_t> bytes(4 * std::size_t{count});
   if (!process.CopyFromProcess(address, bytes)) return false;
   out.resize(count);
-  for (uint32_t i = 0; i < count; ++i)
-    out[i] = uint32_t{bytes[4 * i]} | uint32_t{bytes[4 * i + 1]} << 8 | uint32_t{bytes[4 * i + 2]} << 16 |
-             uint32_t{bytes[4 * i + 3]} << 24;
+  for (uint32_t i = 0; i < count; ++i) out[i] = LoadLe32(bytes.data() + 4 * std::size_t{i});
   return true;
 }
 
